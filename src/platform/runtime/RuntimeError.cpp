@@ -1,0 +1,32 @@
+#include "platform/runtime/RuntimeError.h"
+
+namespace quorin {
+
+namespace {
+thread_local int t_error = 0;
+} // namespace
+
+int RuntimeError() { return t_error; }
+void SetRuntimeError(int code) { t_error = code; }
+void ClearRuntimeError() { t_error = 0; }
+
+std::string_view RuntimeErrorText(int code)
+{
+    switch (code) {
+    case kNoError: return "";
+    case kFileNotFound: return "File Not Found";
+    case kPathNotFound: return "Path Not Found";
+    case kAccessDenied: return "Access Denied";
+    case kInsufficientMemory: return "Insufficient Memory";
+    case kEntryNotFound: return "Entry Not Found";
+    case kCreatesDuplicateKey: return "Creates Duplicate Key";
+    case kInvalidFilename: return "Invalid Filename";
+    case kKeyFileMustBeRebuilt: return "Key File Must Be Rebuilt";
+    case kInvalidRecordDeclaration: return "Invalid Record Declaration";
+    case kRecursiveStaticInit: return "Recursive call into initialization of static data";
+    case kSystemIsModal: return "Unable to create control (system is MODAL)";
+    default: return "Unknown Error";
+    }
+}
+
+} // namespace quorin
