@@ -1,0 +1,173 @@
+#include "platform/classlib/BrowsePage.h"
+
+#include <algorithm>
+
+namespace quorin {
+
+BrowsePage::BrowsePage(KeyedRecordSource& source, std::size_t pageSize)
+    : source_(source), pageSize_(std::max<std::size_t>(pageSize, 1))
+{
+}
+
+void BrowsePage::SetPageSize(std::size_t rows)
+{
+    pageSize_ = std::max<std::size_t>(rows, 1);
+}
+
+std::size_t BrowsePage::LoadForward(const std::string* from, bool inclusive)
+{
+    std::vector<std::string> rows = source_.ReadForward(from, inclusive, pageSize_);
+    std::size_t before = 0;
+    if (rows.size() < pageSize_) {
+        // The key ends inside the page: show the records before it too, so the page stays full.
+        std::vector<std::string> more;
+        if (!rows.empty()) {
+            more = source_.ReadBackward(&rows.front(), false, pageSize_ - rows.size());
+        } else if (from != nullptr) {
+            more = source_.ReadBackward(from, !inclusive, pageSize_);
+        }
+        before = more.size();
+        rows.insert(rows.begin(), more.rbegin(), more.rend());
+    }
+    rows_ = std::move(rows);
+    return before;
+}
+
+std::size_t BrowsePage::LoadBackward(const std::string* from, bool inclusive)
+{
+    std::vector<std::string> back = source_.ReadBackward(from, inclusive, pageSize_);
+    std::vector<std::string> rows(back.rbegin(), back.rend());
+    const std::size_t fromBefore = rows.size();
+    if (rows.size() < pageSize_) {
+        std::vector<std::string> more;
+        if (!rows.empty()) {
+            more = source_.ReadForward(&rows.back(), false, pageSize_ - rows.size());
+        } else if (from != nullptr) {
+            more = source_.ReadForward(from, !inclusive, pageSize_);
+        }
+        rows.insert(rows.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    }
+    rows_ = std::move(rows);
+    return fromBefore;
+}
+
+void BrowsePage::ClampSelection()
+{
+    if (rows_.empty()) {
+        selected_ = 0;
+    } else {
+        selected_ = std::min(selected_, rows_.size() - 1);
+    }
+}
+
+void BrowsePage::First()
+{
+    LoadForward(nullptr, false);
+    selected_ = 0;
+}
+
+void BrowsePage::Last()
+{
+    LoadBackward(nullptr, false);
+    selected_ = rows_.empty() ? 0 : rows_.size() - 1;
+}
+
+void BrowsePage::PageDown()
+{
+    if (rows_.empty()) {
+        First();
+        return;
+    }
+    const std::string last = rows_.back();
+    const std::string firstBefore = rows_.front();
+    LoadForward(&last, false);
+    if (rows_.front() == firstBefore) {
+        selected_ = rows_.size() - 1; // already at the end
+    }
+    ClampSelection();
+}
+
+void BrowsePage::PageUp()
+{
+    if (rows_.empty()) {
+        Last();
+        return;
+    }
+    const std::string first = rows_.front();
+    LoadBackward(&first, false);
+    if (rows_.front() == first) {
+        selected_ = 0; // already at the start
+    }
+    ClampSelection();
+}
+
+void BrowsePage::ScrollDown()
+{
+    if (rows_.empty()) {
+        return;
+    }
+    if (selected_ + 1 < rows_.size()) {
+        ++selected_;
+        return;
+    }
+    std::vector<std::string> next = source_.ReadForward(&rows_.back(), false, 1);
+    if (next.empty()) {
+        return;
+    }
+    if (rows_.size() >= pageSize_) {
+        rows_.erase(rows_.begin());
+    }
+    rows_.push_back(std::move(next.front()));
+    selected_ = rows_.size() - 1;
+}
+
+void BrowsePage::ScrollUp()
+{
+    if (rows_.empty()) {
+        return;
+    }
+    if (selected_ > 0) {
+        --selected_;
+        return;
+    }
+    std::vector<std::string> previous = source_.ReadBackward(&rows_.front(), false, 1);
+    if (previous.empty()) {
+        return;
+    }
+    if (rows_.size() >= pageSize_) {
+        rows_.pop_back();
+    }
+    rows_.insert(rows_.begin(), std::move(previous.front()));
+    selected_ = 0;
+}
+
+void BrowsePage::Locate(const std::string& image)
+{
+    const std::string at = image; // the image may be one of the rows about to be replaced
+    selected_ = LoadForward(&at, true);
+    ClampSelection();
+}
+
+void BrowsePage::Reload()
+{
+    if (rows_.empty()) {
+        First();
+        return;
+    }
+    const std::string first = rows_.front();
+    const std::size_t keep = selected_;
+    LoadForward(&first, true);
+    selected_ = keep;
+    ClampSelection();
+}
+
+bool BrowsePage::Select(std::size_t row)
+{
+    if (row >= rows_.size()) {
+        return false;
+    }
+    selected_ = row;
+    return true;
+}
+
+} // namespace quorin

@@ -1,0 +1,62 @@
+#pragma once
+// The page of a browse: the few records in key order that fit its list, read from a key-ordered
+// source a page at a time, with the selected row. Paging and scrolling go by key position, so the
+// cost of a move depends on the page's size, never on the number of records in the file.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quorin {
+
+// What a page reads: record images in the order of one key. `from` is a record image whose key
+// fields give the position; null means the start (forward) or the end (backward) of the key.
+class KeyedRecordSource {
+public:
+    virtual ~KeyedRecordSource() = default;
+    // Up to `count` records after `from` (from it on when `inclusive`), in ascending key order.
+    virtual std::vector<std::string> ReadForward(const std::string* from, bool inclusive, std::size_t count) = 0;
+    // Up to `count` records before `from` (from it back when `inclusive`), in descending key order.
+    virtual std::vector<std::string> ReadBackward(const std::string* from, bool inclusive, std::size_t count) = 0;
+};
+
+class BrowsePage {
+public:
+    explicit BrowsePage(KeyedRecordSource& source, std::size_t pageSize = 1);
+
+    void SetPageSize(std::size_t rows); // at least 1; takes effect on the next load
+    std::size_t PageSize() const { return pageSize_; }
+
+    // The first or last page of the key; the first or last row selected.
+    void First();
+    void Last();
+    // A page further on or back; at the end (or the start) the last (or first) row is selected.
+    void PageDown();
+    void PageUp();
+    // The selection one row on or back, the page scrolling by one row at its edge.
+    void ScrollDown();
+    void ScrollUp();
+    // The page from the first record at or after the key of `image` on, topped up from before it when
+    // the key ends too soon; that record (or, past the end, the last one) selected.
+    void Locate(const std::string& image);
+    // Reads the page again from its first row, keeping the selected row's place.
+    void Reload();
+
+    bool Select(std::size_t row); // 0-based; false and nothing changes when out of the page
+    const std::vector<std::string>& Rows() const { return rows_; }
+    bool Empty() const { return rows_.empty(); }
+    std::size_t SelectedRow() const { return selected_; } // 0-based; meaningless when Empty()
+    const std::string* SelectedRecord() const { return rows_.empty() ? nullptr : &rows_[selected_]; }
+
+private:
+    // Loads a page starting at (or after) `from`; returns how many rows came from before it.
+    std::size_t LoadForward(const std::string* from, bool inclusive);
+    std::size_t LoadBackward(const std::string* from, bool inclusive);
+    void ClampSelection();
+
+    KeyedRecordSource& source_;
+    std::size_t pageSize_;
+    std::vector<std::string> rows_;
+    std::size_t selected_ = 0;
+};
+
+} // namespace quorin
