@@ -6,7 +6,21 @@ namespace quorin {
 
 namespace {
 std::atomic<UserInterface*> g_ui{nullptr};
+thread_local int t_modalDepth = 0;
 } // namespace
+
+bool ModalDialogActive() { return t_modalDepth > 0; }
+ModalDialogScope::ModalDialogScope() { ++t_modalDepth; }
+ModalDialogScope::~ModalDialogScope() { --t_modalDepth; }
+
+std::optional<std::string> AskFileName(const FileDialogRequest& request)
+{
+    UserInterface* ui = g_ui.load();
+    if (!ui)
+        return std::nullopt;
+    ModalDialogScope modal;
+    return ui->AskFile(request);
+}
 
 std::vector<std::string> MessageLines(std::string_view text)
 {
@@ -60,6 +74,7 @@ int ShowMessageIcon(std::string_view text, std::string_view caption, int iconId,
     UserInterface* ui = g_ui.load();
     if (!ui)
         return request.defaultButton;
+    ModalDialogScope modal;
     return ui->ShowMessageBox(request);
 }
 

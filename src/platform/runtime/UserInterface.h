@@ -1,11 +1,15 @@
 #pragma once
 // The user-interface service the runtime declares. One backend is installed per process: the Qt one
 // for people, the scripted one for tests. The runtime's operations that show something go through it.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorin {
+
+class Window;
+class Control;
 
 // Buttons of a message box; a set of buttons is their sum. The chosen button is one of them.
 namespace button {
@@ -37,6 +41,19 @@ struct MessageBoxRequest {
     int style = 0;
 };
 
+// A standard file dialog. The backend shows its own (toolkit) dialog, never a native one.
+struct FileDialogRequest {
+    std::string title;
+    std::string mask;        // "Description|pattern;pattern|..." pairs; empty: "All Files|*.*"
+    std::string startName;   // starting file name (may hold a folder)
+    std::string startFolder; // empty: the working directory
+    bool save = false;       // a save dialog; asks before overwriting unless noOverwritePrompt
+    bool noOverwritePrompt = false;
+    bool mustExist = true;   // open dialog: only an existing file
+    bool multiple = false;
+    bool folder = false;     // choose a folder
+};
+
 // The lines of a message text ("|" is the line break).
 std::vector<std::string> MessageLines(std::string_view text);
 
@@ -46,6 +63,67 @@ public:
 
     // A modal message box on the calling thread; returns the button chosen.
     virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
+
+    // ---- Window part ----
+    // The window model (Window, Control) is the truth; a backend mirrors it and reports the user's
+    // actions back through Window::User...(). A backend keeps no state the model does not hold:
+    // whenever it needs a text, a flag, a row or a geometry, it reads the model. Geometry is in
+    // dialog units of the window's font (x: 1/4, y: 1/8 of its average character cell).
+    // All calls come on the window's thread. The defaults do nothing, for backends without windows.
+    //
+    // CreateWindowWidget: make the top-level widget of `window` (title, size, frame from its
+    //   attributes: no close box without kWinSystem, a fixed frame unless kWinResize), not shown.
+    //   The model then calls CreateControlWidget for each control in number order and ShowWindow.
+    // ShowWindow: show it; `owner` non-null: the window is modal over its owner (the owner and any
+    //   window below take no user actions until it closes).
+    // DestroyWindowWidget: remove the window's widget and every control widget of it.
+    // CreateControlWidget / DestroyControlWidget: one control, made after its parent (sheet, tab).
+    //   Kinds: region (nothing visible), entry, button (caption with "&" mnemonic, default button
+    //   on Return), prompt (a label; its mnemonic focuses the next control), check box, list
+    //   (columns from Control::listFormat(), rows from RowTexts()), multi-line text, OLE host (an
+    //   empty child widget), sheet and its tabs.
+    // ControlChanged: re-read what `changes` (Change bits) names from the control.
+    // WindowChanged: re-read title, geometry or state of the window.
+    // FocusChanged: put the keyboard focus on control `focus` (0: the window itself).
+    // EventPosted: an event was queued for `window`; a backend blocked in WaitForAction returns.
+    // WaitForAction: block until the user did something (reported through Window::User...) or an
+    //   event was posted; nested windows call it nested. Returns false when no action can ever
+    //   come (no display, a script that ran out): the model then ends the window's loop.
+    // AskFile: a modal file dialog; the chosen native path(s), "|"-separated when several; nothing
+    //   when cancelled.
+    // PopupMenu: items "&Insert", "-" (separator), "~text" (disabled); the item chosen from 1, 0 none.
+    // SetWaitCursor: the wait cursor on or off for the whole application.
+    // ShowHelp: the help of `helpId` for `window`; with no help file, a box that says no help is
+    //   available for that help id.
+    virtual void CreateWindowWidget(Window& window) { (void)window; }
+    virtual void ShowWindow(Window& window, Window* owner) { (void)window, (void)owner; }
+    virtual void DestroyWindowWidget(Window& window) { (void)window; }
+    virtual void CreateControlWidget(Window& window, Control& control) { (void)window, (void)control; }
+    virtual void DestroyControlWidget(Window& window, Control& control) { (void)window, (void)control; }
+    virtual void ControlChanged(Window& window, Control& control, unsigned changes)
+    {
+        (void)window, (void)control, (void)changes;
+    }
+    virtual void WindowChanged(Window& window, unsigned changes) { (void)window, (void)changes; }
+    virtual void FocusChanged(Window& window, int focus) { (void)window, (void)focus; }
+    virtual void EventPosted(Window& window) { (void)window; }
+    virtual bool WaitForAction(Window& window)
+    {
+        (void)window;
+        return false;
+    }
+    virtual std::optional<std::string> AskFile(const FileDialogRequest& request)
+    {
+        (void)request;
+        return std::nullopt;
+    }
+    virtual int PopupMenu(Window& window, const std::vector<std::string>& items)
+    {
+        (void)window, (void)items;
+        return 0;
+    }
+    virtual void SetWaitCursor(bool on) { (void)on; }
+    virtual void ShowHelp(Window& window, std::string_view helpId) { (void)window, (void)helpId; }
 };
 
 // The process's backend, not owned; null uninstalls. Returns the one installed before.
@@ -63,6 +141,20 @@ public:
 private:
     UserInterface* previous_;
 };
+
+// True while a message box or a file dialog is up on the calling thread (a system modal dialog:
+// the runtime makes no control then).
+bool ModalDialogActive();
+class ModalDialogScope {
+public:
+    ModalDialogScope();
+    ~ModalDialogScope();
+    ModalDialogScope(const ModalDialogScope&) = delete;
+    ModalDialogScope& operator=(const ModalDialogScope&) = delete;
+};
+
+// The file dialog through the installed backend; nothing when cancelled or without a backend.
+std::optional<std::string> AskFileName(const FileDialogRequest& request);
 
 // The icon text of a system icon: the bytes 0xFF, 0x01 and the id, low byte first.
 std::string SystemIconText(int id);

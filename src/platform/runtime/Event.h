@@ -1,0 +1,68 @@
+#pragma once
+// Events of a window's pull loop and the key codes that alert keys and key actions carry.
+#include <cstdint>
+#include <string_view>
+
+namespace quorin {
+
+enum class EventCode : int {
+    None = 0,
+    // Field events (control != 0).
+    Accepted = 1,      // a control was operated
+    NewSelection = 2,  // a list's current row (or a sheet's tab) changed
+    Selected = 3,      // a control got the focus
+    Rejected = 4,      // an entry's text could not be taken by its picture
+    AlertKey = 5,      // a key the control holds as an alert key; Event::key tells which
+    ScrollUp = 6,      // list scrolling: one row, one page, to either end
+    ScrollDown = 7,
+    PageUp = 8,
+    PageDown = 9,
+    ScrollTop = 10,
+    ScrollBottom = 11,
+    // Window events (control 0).
+    OpenWindow = 0x100,
+    CloseWindow = 0x101, // the user or the program asks to close; the default handling closes
+    CloseDown = 0x102,   // the program ends; the default handling closes
+    Completed = 0x103,   // raised by the class library when a form is complete
+    Sized = 0x104,
+    Moved = 0x105,
+    Maximized = 0x106,
+    Iconized = 0x107,
+    Restored = 0x108,
+};
+
+std::string_view EventName(EventCode code);
+inline bool IsFieldEvent(EventCode code) { return static_cast<int>(code) < 0x100 && code != EventCode::None; }
+
+struct Event {
+    EventCode code = EventCode::None;
+    int control = 0; // 0 for window events
+    int key = 0;     // AlertKey: the key code
+};
+
+// Key codes: printable characters are their character code; the rest below. Modifiers add.
+namespace keys {
+inline constexpr int kShift = 0x100;
+inline constexpr int kCtrl = 0x200;
+inline constexpr int kAlt = 0x400;
+inline constexpr int kEnter = 0x0D;
+inline constexpr int kEscape = 0x1B;
+inline constexpr int kTab = 0x09;
+inline constexpr int kBackspace = 0x08;
+inline constexpr int kInsert = 0x2D00;
+inline constexpr int kDelete = 0x2E00;
+inline constexpr int kHome = 0x2400;
+inline constexpr int kEnd = 0x2300;
+inline constexpr int kPageUp = 0x2100;
+inline constexpr int kPageDown = 0x2200;
+inline constexpr int kUp = 0x2600;
+inline constexpr int kDown = 0x2800;
+inline constexpr int kLeft = 0x2500;
+inline constexpr int kRight = 0x2700;
+inline constexpr int kF1 = 0x7000; // kF1 + n - 1 for Fn
+inline constexpr int kMouseLeft2 = 0x8002; // double click
+inline constexpr int kMouseRight = 0x8003; // right button press (popup menus)
+inline constexpr int kCtrlEnter = kCtrl | kEnter;
+} // namespace keys
+
+} // namespace quorin
