@@ -1,8 +1,17 @@
 #include "platform/classlib/BrowsePage.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace quorin {
+
+namespace {
+
+// The source's position arguments for a row: inclusive reads take its key alone.
+const std::string* At(const PageRow* row) { return row == nullptr ? nullptr : &row->image; }
+std::int64_t Past(const PageRow* row, bool inclusive) { return row == nullptr || inclusive ? 0 : row->id; }
+
+} // namespace
 
 BrowsePage::BrowsePage(KeyedRecordSource& source, std::size_t pageSize)
     : source_(source), pageSize_(std::max<std::size_t>(pageSize, 1))
@@ -14,36 +23,37 @@ void BrowsePage::SetPageSize(std::size_t rows)
     pageSize_ = std::max<std::size_t>(rows, 1);
 }
 
-std::size_t BrowsePage::LoadForward(const std::string* from, bool inclusive)
+std::size_t BrowsePage::LoadForward(const PageRow* from, bool inclusive)
 {
-    std::vector<std::string> rows = source_.ReadForward(from, inclusive, pageSize_);
+    std::vector<PageRow> rows = source_.ReadForward(At(from), Past(from, inclusive), pageSize_);
     std::size_t before = 0;
     if (rows.size() < pageSize_) {
         // The key ends inside the page: show the records before it too, so the page stays full.
-        std::vector<std::string> more;
+        std::vector<PageRow> more;
         if (!rows.empty()) {
-            more = source_.ReadBackward(&rows.front(), false, pageSize_ - rows.size());
+            more = source_.ReadBackward(&rows.front().image, rows.front().id, pageSize_ - rows.size());
         } else if (from != nullptr) {
-            more = source_.ReadBackward(from, !inclusive, pageSize_);
+            // Nothing after the position: the page ends at it (the record itself when it was skipped).
+            more = source_.ReadBackward(&from->image, 0, pageSize_);
         }
         before = more.size();
-        rows.insert(rows.begin(), more.rbegin(), more.rend());
+        rows.insert(rows.begin(), std::make_move_iterator(more.rbegin()), std::make_move_iterator(more.rend()));
     }
     rows_ = std::move(rows);
     return before;
 }
 
-std::size_t BrowsePage::LoadBackward(const std::string* from, bool inclusive)
+std::size_t BrowsePage::LoadBackward(const PageRow* from, bool inclusive)
 {
-    std::vector<std::string> back = source_.ReadBackward(from, inclusive, pageSize_);
-    std::vector<std::string> rows(back.rbegin(), back.rend());
+    std::vector<PageRow> back = source_.ReadBackward(At(from), Past(from, inclusive), pageSize_);
+    std::vector<PageRow> rows(std::make_move_iterator(back.rbegin()), std::make_move_iterator(back.rend()));
     const std::size_t fromBefore = rows.size();
     if (rows.size() < pageSize_) {
-        std::vector<std::string> more;
+        std::vector<PageRow> more;
         if (!rows.empty()) {
-            more = source_.ReadForward(&rows.back(), false, pageSize_ - rows.size());
+            more = source_.ReadForward(&rows.back().image, rows.back().id, pageSize_ - rows.size());
         } else if (from != nullptr) {
-            more = source_.ReadForward(from, !inclusive, pageSize_);
+            more = source_.ReadForward(&from->image, 0, pageSize_);
         }
         rows.insert(rows.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     }
@@ -53,11 +63,7 @@ std::size_t BrowsePage::LoadBackward(const std::string* from, bool inclusive)
 
 void BrowsePage::ClampSelection()
 {
-    if (rows_.empty()) {
-        selected_ = 0;
-    } else {
-        selected_ = std::min(selected_, rows_.size() - 1);
-    }
+    selected_ = rows_.empty() ? 0 : std::min(selected_, rows_.size() - 1);
 }
 
 void BrowsePage::First()
@@ -78,10 +84,10 @@ void BrowsePage::PageDown()
         First();
         return;
     }
-    const std::string last = rows_.back();
-    const std::string firstBefore = rows_.front();
+    const PageRow last = rows_.back();
+    const PageRow firstBefore = rows_.front();
     LoadForward(&last, false);
-    if (rows_.front() == firstBefore) {
+    if (!rows_.empty() && rows_.front() == firstBefore) {
         selected_ = rows_.size() - 1; // already at the end
     }
     ClampSelection();
@@ -93,9 +99,9 @@ void BrowsePage::PageUp()
         Last();
         return;
     }
-    const std::string first = rows_.front();
+    const PageRow first = rows_.front();
     LoadBackward(&first, false);
-    if (rows_.front() == first) {
+    if (!rows_.empty() && rows_.front() == first) {
         selected_ = 0; // already at the start
     }
     ClampSelection();
@@ -110,7 +116,7 @@ void BrowsePage::ScrollDown()
         ++selected_;
         return;
     }
-    std::vector<std::string> next = source_.ReadForward(&rows_.back(), false, 1);
+    std::vector<PageRow> next = source_.ReadForward(&rows_.back().image, rows_.back().id, 1);
     if (next.empty()) {
         return;
     }
@@ -130,7 +136,7 @@ void BrowsePage::ScrollUp()
         --selected_;
         return;
     }
-    std::vector<std::string> previous = source_.ReadBackward(&rows_.front(), false, 1);
+    std::vector<PageRow> previous = source_.ReadBackward(&rows_.front().image, rows_.front().id, 1);
     if (previous.empty()) {
         return;
     }
@@ -143,7 +149,7 @@ void BrowsePage::ScrollUp()
 
 void BrowsePage::Locate(const std::string& image)
 {
-    const std::string at = image; // the image may be one of the rows about to be replaced
+    const PageRow at{0, image}; // the image may be one of the rows about to be replaced
     selected_ = LoadForward(&at, true);
     ClampSelection();
 }
@@ -154,7 +160,7 @@ void BrowsePage::Reload()
         First();
         return;
     }
-    const std::string first = rows_.front();
+    const PageRow first{0, rows_.front().image};
     const std::size_t keep = selected_;
     LoadForward(&first, true);
     selected_ = keep;

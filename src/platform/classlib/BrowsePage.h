@@ -3,20 +3,29 @@
 // source a page at a time, with the selected row. Paging and scrolling go by key position, so the
 // cost of a move depends on the page's size, never on the number of records in the file.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace quorin {
 
-// What a page reads: record images in the order of one key. `from` is a record image whose key
-// fields give the position; null means the start (forward) or the end (backward) of the key.
+// One record of a page: its identity in the file and its image.
+struct PageRow {
+    std::int64_t id = 0;
+    std::string image;
+    friend bool operator==(const PageRow&, const PageRow&) = default;
+};
+
+// What a page reads: records in the order of one key. `from` gives the position by its key fields
+// (null: the start going forward, the end going backward); with `fromId` 0 records whose key equals
+// `from`'s are included, otherwise the read starts past that record.
 class KeyedRecordSource {
 public:
     virtual ~KeyedRecordSource() = default;
-    // Up to `count` records after `from` (from it on when `inclusive`), in ascending key order.
-    virtual std::vector<std::string> ReadForward(const std::string* from, bool inclusive, std::size_t count) = 0;
-    // Up to `count` records before `from` (from it back when `inclusive`), in descending key order.
-    virtual std::vector<std::string> ReadBackward(const std::string* from, bool inclusive, std::size_t count) = 0;
+    // Up to `count` records in ascending key order.
+    virtual std::vector<PageRow> ReadForward(const std::string* from, std::int64_t fromId, std::size_t count) = 0;
+    // Up to `count` records in descending key order.
+    virtual std::vector<PageRow> ReadBackward(const std::string* from, std::int64_t fromId, std::size_t count) = 0;
 };
 
 class BrowsePage {
@@ -42,20 +51,21 @@ public:
     void Reload();
 
     bool Select(std::size_t row); // 0-based; false and nothing changes when out of the page
-    const std::vector<std::string>& Rows() const { return rows_; }
+    const std::vector<PageRow>& Rows() const { return rows_; }
     bool Empty() const { return rows_.empty(); }
     std::size_t SelectedRow() const { return selected_; } // 0-based; meaningless when Empty()
-    const std::string* SelectedRecord() const { return rows_.empty() ? nullptr : &rows_[selected_]; }
+    const PageRow* Selected() const { return rows_.empty() ? nullptr : &rows_[selected_]; }
+    const std::string* SelectedRecord() const { return rows_.empty() ? nullptr : &rows_[selected_].image; }
 
 private:
     // Loads a page starting at (or after) `from`; returns how many rows came from before it.
-    std::size_t LoadForward(const std::string* from, bool inclusive);
-    std::size_t LoadBackward(const std::string* from, bool inclusive);
+    std::size_t LoadForward(const PageRow* from, bool inclusive);
+    std::size_t LoadBackward(const PageRow* from, bool inclusive);
     void ClampSelection();
 
     KeyedRecordSource& source_;
     std::size_t pageSize_;
-    std::vector<std::string> rows_;
+    std::vector<PageRow> rows_;
     std::size_t selected_ = 0;
 };
 

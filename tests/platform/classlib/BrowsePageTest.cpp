@@ -22,23 +22,26 @@ public:
         return text;
     }
 
-    std::vector<std::string> ReadForward(const std::string* from, bool inclusive, std::size_t count) override
+    // The key is the whole image, unique, so a record's identity can be its number.
+    static PageRow Row(const std::string& key) { return {std::stoll(key), key}; }
+
+    std::vector<PageRow> ReadForward(const std::string* from, std::int64_t fromId, std::size_t count) override
     {
-        auto it = from == nullptr ? records.begin() : inclusive ? records.lower_bound(*from) : records.upper_bound(*from);
-        std::vector<std::string> out;
+        auto it = from == nullptr ? records.begin() : fromId == 0 ? records.lower_bound(*from) : records.upper_bound(*from);
+        std::vector<PageRow> out;
         for (; it != records.end() && out.size() < count; ++it) {
-            out.push_back(*it);
+            out.push_back(Row(*it));
         }
         handedOut += out.size();
         return out;
     }
-    std::vector<std::string> ReadBackward(const std::string* from, bool inclusive, std::size_t count) override
+    std::vector<PageRow> ReadBackward(const std::string* from, std::int64_t fromId, std::size_t count) override
     {
-        auto it = from == nullptr ? records.end() : inclusive ? records.upper_bound(*from) : records.lower_bound(*from);
-        std::vector<std::string> out;
+        auto it = from == nullptr ? records.end() : fromId == 0 ? records.upper_bound(*from) : records.lower_bound(*from);
+        std::vector<PageRow> out;
         while (it != records.begin() && out.size() < count) {
             --it;
-            out.push_back(*it);
+            out.push_back(Row(*it));
         }
         handedOut += out.size();
         return out;
@@ -59,7 +62,7 @@ std::string Span(const BrowsePage& page)
     if (page.Empty()) {
         return "empty";
     }
-    return page.Rows().front() + ".." + page.Rows().back() + "@" + *page.SelectedRecord();
+    return page.Rows().front().image + ".." + page.Rows().back().image + "@" + *page.SelectedRecord();
 }
 
 TEST(BrowsePage, PagesAndScrollsInKeyOrderKeepingPagesFull)
@@ -133,7 +136,7 @@ TEST(BrowsePage, ReloadAfterAnUpdateShowsTheFileAsItIsNow)
 
     source.records.erase("000090"); // the page's first record went away
     page.Reload();
-    EXPECT_EQ(page.Rows().front(), "000100");
+    EXPECT_EQ(page.Rows().front().image, "000100");
     EXPECT_EQ(page.Rows().size(), 10u);
 
     source.records.clear();
@@ -152,13 +155,13 @@ TEST(BrowsePage, PagingThroughTenThousandRecordsReadsOnlyThePagesShown)
     page.First();
     std::size_t pages = 1;
     std::string previousFirst;
-    while (page.Rows().front() != previousFirst) {
-        previousFirst = page.Rows().front();
+    while (page.Rows().front().image != previousFirst) {
+        previousFirst = page.Rows().front().image;
         page.PageDown();
         ++pages;
         ASSERT_EQ(page.Rows().size(), 12u);
     }
-    EXPECT_EQ(page.Rows().back(), SetSource::Key(100000));
+    EXPECT_EQ(page.Rows().back().image, SetSource::Key(100000));
     EXPECT_EQ(*page.SelectedRecord(), SetSource::Key(100000));
     // Each move reads about one page, however large the file.
     EXPECT_LE(source.handedOut, pages * 24);
