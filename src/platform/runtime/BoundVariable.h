@@ -1,35 +1,29 @@
 #pragma once
 // The variable a control shows and edits: a typed reference to storage its owner keeps alive for
-// the window's life. A list's variable is a source of rows (a queue) described by a record layout.
+// the window's life. A list's variable is a queue; the list shows its rows.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/runtime/Queue.h"
 #include "platform/runtime/RecordLayout.h"
 
 namespace quorin {
 
-// Rows of a list: positions count from 1.
-class RowSource {
-public:
-    virtual ~RowSource() = default;
-    virtual int RowCount() const = 0;
-    // The image of row `position` (1..RowCount()), laid out as RowLayout() says; null when out of range.
-    virtual const void* RowImage(int position) const = 0;
-    virtual const RecordLayout& RowLayout() const = 0;
-};
-
 class BoundVariable {
 public:
-    enum class Type : std::uint8_t { None, Text, CString, Byte, Long, Rows };
+    enum class Type : std::uint8_t { None, Text, CString, Byte, Long, Queue };
 
     BoundVariable() = default;
     static BoundVariable Text(char* field, std::size_t width);    // blank-padded text of width bytes
     static BoundVariable CString(char* buffer, std::size_t size); // zero-terminated in size bytes
     static BoundVariable Byte(std::uint8_t* value);
     static BoundVariable Long(std::int32_t* value);
-    static BoundVariable Rows(const RowSource* rows);
+    static BoundVariable List(const quorin::Queue& queue);
+    static BoundVariable Of(const quorin::Queue& queue) { return List(queue); }
+    static BoundVariable Of(std::uint8_t& value) { return Byte(&value); }
+    static BoundVariable Of(std::int32_t& value) { return Long(&value); }
     template <class Fixed>
     static BoundVariable Of(Fixed& text) // a FixedText<N>
     {
@@ -38,7 +32,9 @@ public:
 
     Type type() const { return type_; }
     bool IsSet() const { return type_ != Type::None; }
-    const RowSource* rows() const { return rows_; }
+    const quorin::Queue* queue() const { return queue_; }
+    void* address() const { return address_; }
+    std::size_t size() const { return size_; }
 
     // The value as text: texts clipped, numbers in decimal.
     std::string GetText() const;
@@ -50,7 +46,7 @@ private:
     Type type_ = Type::None;
     void* address_ = nullptr;
     std::size_t size_ = 0;
-    const RowSource* rows_ = nullptr;
+    const quorin::Queue* queue_ = nullptr;
 };
 
 } // namespace quorin
