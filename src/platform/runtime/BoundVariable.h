@@ -22,6 +22,7 @@ public:
     static BoundVariable Long(std::int32_t* value);
     static BoundVariable List(const quorin::Queue& queue);
     static BoundVariable Of(const quorin::Queue& queue) { return List(queue); }
+    static BoundVariable Of(quorin::Queue& queue) { return List(queue); }
     static BoundVariable Of(std::uint8_t& value) { return Byte(&value); }
     static BoundVariable Of(std::int32_t& value) { return Long(&value); }
     template <class Fixed>
