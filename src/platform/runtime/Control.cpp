@@ -69,7 +69,7 @@ bool Control::Visible() const
 
 void Control::Display()
 {
-    unsigned changes = kChangeText;
+    unsigned changes = kChangeRedraw | kChangeText;
     editing_ = false;
     switch (kind()) {
     case ControlKind::Entry:
@@ -89,7 +89,7 @@ void Control::Display()
             currentRow_ = 1;
         if (topRow_ > std::max(1, rows))
             topRow_ = std::max(1, rows);
-        changes = kChangeRows | kChangeCurrentRow;
+        changes = kChangeRedraw | kChangeRows | kChangeCurrentRow;
         break;
     }
     case ControlKind::Button:
@@ -98,7 +98,8 @@ void Control::Display()
         screenText_ = caption_;
         break;
     default:
-        return;
+        changes = kChangeRedraw;
+        break;
     }
     window_.Changed(*this, changes);
 }

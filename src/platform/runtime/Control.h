@@ -51,6 +51,7 @@ enum Change : unsigned {
     kChangeCurrentRow = 0x040, // a list's current row or top row, a sheet's current tab
     kChangeTitle = 0x080,    // of the window
     kChangeState = 0x100,    // of the window: maximised, minimised, restored
+    kChangeRedraw = 0x200,   // DisplayControls: draw the control again from the model
     kChangeAll = 0xFFF,
 };
 
