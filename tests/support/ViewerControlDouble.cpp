@@ -1,4 +1,4 @@
-#include "support/ViewerControlDouble.h"
+#include "ViewerControlDouble.h"
 
 #include <new>
 

@@ -1,0 +1,66 @@
+#pragma once
+// A minimal dispatch object for tests: counts its references and answers the ids it was given.
+#include <atomic>
+#include <vector>
+
+#include "platform/com/Dispatch.h"
+
+namespace quorin::com::testing {
+
+class CountedObject final : public IDispatch {
+public:
+    explicit CountedObject(std::vector<IID> answers = {}, bool* destroyed = nullptr)
+        : answers_(std::move(answers)), destroyed_(destroyed)
+    {
+    }
+    CountedObject(const CountedObject&) = delete;
+    CountedObject& operator=(const CountedObject&) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override
+    {
+        bool known = riid == IID_IUnknown || riid == IID_IDispatch;
+        for (const IID& iid : answers_) {
+            known = known || riid == iid;
+        }
+        if (!known) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG AddRef() override { return ++count_; }
+    ULONG Release() override
+    {
+        const ULONG left = --count_;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        invoked.push_back(member);
+        return S_OK;
+    }
+
+    ULONG Count() const { return count_; }
+    std::vector<DISPID> invoked;
+
+private:
+    ~CountedObject()
+    {
+        if (destroyed_ != nullptr) {
+            *destroyed_ = true;
+        }
+    }
+    std::atomic<ULONG> count_{1};
+    std::vector<IID> answers_;
+    bool* destroyed_;
+};
+
+} // namespace quorin::com::testing
