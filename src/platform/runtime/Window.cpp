@@ -339,9 +339,9 @@ int Window::Create(int number, ControlKind kind, int parent)
     if (!made)
         return 0;
     Control& c = *made;
-    controls_.emplace(number, std::move(made));
     PlaceUnset(c);
-    c.Display();
+    c.Display(); // before it is listed: the backend hears of it first through CreateControlWidget
+    controls_.emplace(number, std::move(made));
     if (created_)
         if (UserInterface* ui = backend())
             ui->CreateControlWidget(*this, c);
