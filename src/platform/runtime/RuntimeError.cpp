@@ -19,10 +19,15 @@ std::string_view RuntimeErrorText(int code)
     case kAccessDenied: return "Access Denied";
     case kInsufficientMemory: return "Insufficient Memory";
     case kEntryNotFound: return "Entry Not Found";
+    case kFileLocked: return "File Is Already Locked";
+    case kRecordNotAvailable: return "Record Not Available";
+    case kRecordNotFound: return "Record Not Found";
+    case kFileNotOpen: return "File Not Open";
     case kCreatesDuplicateKey: return "Creates Duplicate Key";
     case kInvalidFilename: return "Invalid Filename";
     case kKeyFileMustBeRebuilt: return "Key File Must Be Rebuilt";
     case kInvalidRecordDeclaration: return "Invalid Record Declaration";
+    case kFileSystemError: return "File System Error";
     case kRecursiveStaticInit: return "Recursive call into initialization of static data";
     case kSystemIsModal: return "Unable to create control (system is MODAL)";
     default: return "Unknown Error";

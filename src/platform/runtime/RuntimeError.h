@@ -11,10 +11,15 @@ enum RuntimeErrorCode : int {
     kAccessDenied = 5,
     kInsufficientMemory = 8,
     kEntryNotFound = 30,
+    kFileLocked = 32,          // another user holds the file's lock beyond the wait
+    kRecordNotAvailable = 33,  // no current record, or read past either end of the file
+    kRecordNotFound = 35,      // no record with the key values asked for
+    kFileNotOpen = 37,
     kCreatesDuplicateKey = 40,
     kInvalidFilename = 45,
     kKeyFileMustBeRebuilt = 46,
     kInvalidRecordDeclaration = 47,
+    kFileSystemError = 90,     // the storage failed (disk full, I/O error, damaged file)
     kRecursiveStaticInit = 411,
     kSystemIsModal = 541,
 };
