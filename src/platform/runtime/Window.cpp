@@ -96,6 +96,11 @@ Window::Window(const WindowDefinition& definition, std::vector<BoundVariable> va
         PlaceUnset(c);
         c.Display();
     }
+    // A sheet shows its first tab.
+    for (const auto& [number, c] : controls_)
+        if (c->kind() == ControlKind::Tab)
+            if (Control* sheet = control(c->parent()); sheet && sheet->currentTab_ == 0)
+                sheet->currentTab_ = number;
 }
 
 Window::~Window()
@@ -342,6 +347,9 @@ int Window::Create(int number, ControlKind kind, int parent)
     PlaceUnset(c);
     c.Display(); // before it is listed: the backend hears of it first through CreateControlWidget
     controls_.emplace(number, std::move(made));
+    if (kind == ControlKind::Tab)
+        if (Control* sheet = control(parent); sheet && sheet->currentTab_ == 0)
+            sheet->currentTab_ = number;
     if (created_)
         if (UserInterface* ui = backend())
             ui->CreateControlWidget(*this, c);
@@ -682,6 +690,14 @@ void Window::UserState(bool maximized, bool iconized)
     maximized_ = maximized && !iconized;
     iconized_ = iconized;
     Post({iconized_ ? EventCode::Iconized : maximized_ ? EventCode::Maximized : EventCode::Restored, 0, 0});
+}
+
+void Window::ReportPlacement(int x, int y, int width, int height)
+{
+    x_ = x;
+    y_ = y;
+    width_ = std::max(0, width);
+    height_ = std::max(0, height);
 }
 
 void Window::UserHelp()

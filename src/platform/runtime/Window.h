@@ -105,6 +105,9 @@ public:
     void UserMove(int x, int y);
     void UserState(bool maximized, bool iconized);
     void UserHelp();               // F1 or a standard help button
+    // Where the backend put a window that the definition left unplaced (or the window manager
+    // moved it): recorded without an event.
+    void ReportPlacement(int x, int y, int width, int height);
 
     // Backend-private data: a backend keeps its widget handle here.
     void* backendData = nullptr;

@@ -54,8 +54,10 @@ public:
     void QueueMenuChoice(int item);
 
     struct ShownWindow {
-        std::string title;
+        std::string title;  // the latest title while it was open
         bool modal = false; // shown over an owner
+        bool open = true;
+        const Window* window = nullptr; // valid only while open
     };
     std::vector<ShownWindow> ShownWindows() const;
     std::vector<FileDialogRequest> FileDialogs() const;
@@ -64,9 +66,22 @@ public:
     bool WaitCursor() const;
     int WaitCursorChanges() const;
 
+    // What a window shows now, control by control (for a look from inside Do()).
+    struct ControlLook {
+        int number = 0;
+        std::string label;
+        std::string text; // screen text
+        bool enabled = false;
+        bool visible = false;
+        bool readOnly = false;
+        bool focus = false;
+    };
+    static std::vector<ControlLook> Look(const Window& window);
+
     void CreateWindowWidget(Window& window) override;
     void ShowWindow(Window& window, Window* owner) override;
     void DestroyWindowWidget(Window& window) override;
+    void WindowChanged(Window& window, unsigned changes) override;
     bool WaitForAction(Window& window) override;
     std::optional<std::string> AskFile(const FileDialogRequest& request) override;
     int PopupMenu(Window& window, const std::vector<std::string>& items) override;

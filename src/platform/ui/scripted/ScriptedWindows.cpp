@@ -128,10 +128,37 @@ void ScriptedUi::CreateWindowWidget(Window& window) { (void)window; }
 void ScriptedUi::ShowWindow(Window& window, Window* owner)
 {
     std::lock_guard lock(mutex_);
-    shown_.push_back({window.title(), owner != nullptr});
+    shown_.push_back({window.title(), owner != nullptr, true, &window});
 }
 
-void ScriptedUi::DestroyWindowWidget(Window& window) { (void)window; }
+void ScriptedUi::DestroyWindowWidget(Window& window)
+{
+    std::lock_guard lock(mutex_);
+    for (ShownWindow& shown : shown_)
+        if (shown.open && shown.window == &window) {
+            shown.open = false;
+            shown.window = nullptr;
+        }
+}
+
+void ScriptedUi::WindowChanged(Window& window, unsigned changes)
+{
+    if ((changes & kChangeTitle) == 0)
+        return;
+    std::lock_guard lock(mutex_);
+    for (ShownWindow& shown : shown_)
+        if (shown.open && shown.window == &window)
+            shown.title = window.title();
+}
+
+std::vector<ScriptedUi::ControlLook> ScriptedUi::Look(const Window& window)
+{
+    std::vector<ControlLook> looks;
+    for (const Control* c : window.Controls())
+        looks.push_back({c->number(), c->label(), c->screenText(), c->enabled(), c->Visible(), c->readOnly(),
+                         window.focus() == c->number()});
+    return looks;
+}
 
 bool ScriptedUi::WaitForAction(Window& window)
 {
