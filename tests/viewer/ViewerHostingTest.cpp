@@ -214,6 +214,28 @@ TEST_F(ViewerHostingTest, SetPositionAndMoveToRegionPlaceAndRedrawOnlyTheHost)
     EXPECT_EQ(wrapper->REGIONCTRLID, kRegion);
 }
 
+TEST_F(ViewerHostingTest, MarkedNullPointerPlacesTheHostButAttachesNothing)
+{
+    // A host that answers "`0": the runtime's never does, so this is the guard.
+    struct NullRefHost : OleHostControl {
+        using OleHostControl::OleHostControl;
+        std::string GetProperty(int property) const override
+        {
+            return property == prop::kDispatchRef ? "`0" : OleHostControl::GetProperty(property);
+        }
+    };
+    LinkControlKind(ControlKind::Ole, [](Window& w, int number, const ControlDefinition& d) {
+        return std::make_unique<NullRefHost>(w, number, d);
+    });
+    testing::ViewerDoubleRegistration viewer;
+    wrapper->InitInRegion(kRegion, nullptr);
+    ASSERT_NE(wrapper->OLECTRL, 0);
+    EXPECT_EQ(PlaceOf(*window->control(wrapper->OLECTRL)), (Place{9, 327, 34, 14}));
+    EXPECT_EQ(wrapper->ISINITIALIZED, 0);
+    EXPECT_EQ(wrapper->HR, static_cast<com::HRESULT>(0x80004002u));
+    EXPECT_EQ(wrapper->IPDFVIEWEVENTS, nullptr);
+}
+
 TEST_F(ViewerHostingTest, WithoutViewerModuleInitNoHostIsMade)
 {
     testing::ViewerDoubleRegistration viewer;
