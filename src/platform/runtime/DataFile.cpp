@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -124,6 +126,28 @@ bool Writable(const std::string& path, const struct stat& st)
     // A file without any write bit is read-only for everyone, as a read-only attribute would be.
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(path.c_str(), W_OK) == 0 &&
            ::access(FolderOf(path).c_str(), W_OK) == 0; // the journal lives beside the file
+}
+
+// Temporary files of creations whose process died before linking them in.
+void RemoveAbandonedTemporaries(const std::string& path)
+{
+    const std::string folder = FolderOf(path);
+    const std::string prefix = path.substr(path.find_last_of('/') + 1) + ".new-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            ::unlink((folder + "/" + name).c_str());
+        }
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -297,6 +321,7 @@ int DataFile::Create(const std::string& path)
     if (!FolderExists(path)) {
         return Fail(kPathNotFound);
     }
+    RemoveAbandonedTemporaries(path);
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
         return kNoError; // already there: never replaced
