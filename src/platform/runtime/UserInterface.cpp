@@ -22,6 +22,23 @@ std::optional<std::string> AskFileName(const FileDialogRequest& request)
     return ui->AskFile(request);
 }
 
+MessageBoxRequest NoHelpMessage(std::string_view helpId)
+{
+    MessageBoxRequest request;
+    request.caption = "Help";
+    request.text = helpId.empty() ? std::string("No help is available.")
+                                  : "No help is available for \"" + std::string(helpId) + "\".";
+    request.icon = icon::kAsterisk;
+    return request;
+}
+
+void UserInterface::ShowHelp(Window& window, std::string_view helpId)
+{
+    (void)window;
+    ModalDialogScope modal;
+    ShowMessageBox(NoHelpMessage(helpId));
+}
+
 std::vector<std::string> MessageLines(std::string_view text)
 {
     std::vector<std::string> lines;

@@ -54,6 +54,9 @@ struct FileDialogRequest {
     bool folder = false;     // choose a folder
 };
 
+// The box a help request shows while the program has no help file.
+MessageBoxRequest NoHelpMessage(std::string_view helpId);
+
 // The lines of a message text ("|" is the line break).
 std::vector<std::string> MessageLines(std::string_view text);
 
@@ -93,8 +96,9 @@ public:
     //   when cancelled.
     // PopupMenu: items "&Insert", "-" (separator), "~text" (disabled); the item chosen from 1, 0 none.
     // SetWaitCursor: the wait cursor on or off for the whole application.
-    // ShowHelp: the help of `helpId` for `window`; with no help file, a box that says no help is
-    //   available for that help id.
+    // ShowHelp: the help of `helpId` for `window`. The program has no help file, so the default
+    //   shows the box NoHelpMessage(helpId) through ShowMessageBox; a backend need not replace it.
+    // Keys: Enter inside a multi-line text is typing, not UserKey; Enter elsewhere is UserKey.
     virtual void CreateWindowWidget(Window& window) { (void)window; }
     virtual void ShowWindow(Window& window, Window* owner) { (void)window, (void)owner; }
     virtual void DestroyWindowWidget(Window& window) { (void)window; }
@@ -123,7 +127,7 @@ public:
         return 0;
     }
     virtual void SetWaitCursor(bool on) { (void)on; }
-    virtual void ShowHelp(Window& window, std::string_view helpId) { (void)window, (void)helpId; }
+    virtual void ShowHelp(Window& window, std::string_view helpId);
 };
 
 // The process's backend, not owned; null uninstalls. Returns the one installed before.

@@ -479,7 +479,8 @@ int Window::FirstMissingRequired() const
     for (const auto& [number, c] : controls_) {
         if (c->kind() != ControlKind::Entry || !c->required() || !c->enabled() || !c->Visible())
             continue;
-        if (c->variable().GetText().find_first_not_of(' ') == std::string::npos)
+        // Blank as the entry shows it: a date of 0 shows nothing either.
+        if (ShowThroughPicture(c->picture(), c->variable()).find_first_not_of(' ') == std::string::npos)
             return number;
     }
     return 0;

@@ -544,6 +544,9 @@ TEST_F(WindowTest, HelpAsksForTheWindowsHelpId)
     ui.Key(kName, keys::kF1);
     Run(*window);
     EXPECT_EQ(ui.HelpRequests(), std::vector<std::string>{"TestHelp"});
+    ASSERT_EQ(ui.MessageCount(), 1u);
+    EXPECT_EQ(ui.LastMessage().text, "No help is available for \"TestHelp\".");
+    EXPECT_EQ(ui.LastMessage().buttons, button::kOk);
 }
 
 TEST_F(WindowTest, UnknownDefinitionMakesNoWindow)

@@ -62,7 +62,7 @@ public:
     std::vector<ShownWindow> ShownWindows() const;
     std::vector<FileDialogRequest> FileDialogs() const;
     std::vector<std::vector<std::string>> Menus() const;
-    std::vector<std::string> HelpRequests() const; // help ids asked for
+    std::vector<std::string> HelpRequests() const; // help ids asked for (each also shows its box)
     bool WaitCursor() const;
     int WaitCursorChanges() const;
 

@@ -207,9 +207,11 @@ void ScriptedUi::SetWaitCursor(bool on)
 
 void ScriptedUi::ShowHelp(Window& window, std::string_view helpId)
 {
-    (void)window;
-    std::lock_guard lock(mutex_);
-    helpRequests_.emplace_back(helpId);
+    {
+        std::lock_guard lock(mutex_);
+        helpRequests_.emplace_back(helpId);
+    }
+    UserInterface::ShowHelp(window, helpId); // the no-help box, answered like any other
 }
 
 } // namespace quorin
