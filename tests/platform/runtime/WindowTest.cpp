@@ -557,6 +557,47 @@ TEST_F(WindowTest, UnknownDefinitionMakesNoWindow)
     DisposeWindow(none); // nothing to dispose: no harm
 }
 
+TEST_F(WindowTest, SheetShowsItsFirstTabAndFollowsTheFocusAndTheUser)
+{
+    WindowDefinition d;
+    d.module = "tests$window";
+    d.name = "SHEET";
+    d.width = 358;
+    d.height = 182;
+    d.controls = {Def("?SHEET", ControlKind::Sheet, ""), Def("?TAB:1", ControlKind::Tab, "&1) General"),
+                  Def("?A", ControlKind::Entry, "s5"),       Def("?TAB:2", ControlKind::Tab, "&2) More"),
+                  Def("?B", ControlKind::Entry, "s5", kCtlReq), Def("?OK", ControlKind::Button, "&OK", kCtlReq)};
+    d.controls[0].x = 4;
+    d.controls[0].y = 4;
+    d.controls[0].width = 350;
+    d.controls[0].height = 156;
+    d.controls[1].parent = 1;
+    d.controls[2].parent = 2;
+    d.controls[3].parent = 1;
+    d.controls[4].parent = 4;
+    RegisterWindowDefinition(d);
+    FixedText<5> a, b;
+    auto window = NewWindow("tests$window", "SHEET", {BoundVariable::Of(a), BoundVariable::Of(b)});
+    const Control& sheet = *window->control(1);
+    EXPECT_EQ(sheet.currentTab(), 2);
+    EXPECT_EQ(window->control(4)->x(), 4) << "tabs share the sheet's area";
+    EXPECT_EQ(window->control(4)->width(), 350);
+
+    window->Open();
+    ui.Press(6); // ?B on the second tab is blank and required
+    ui.Do([&](Window& w) {
+        EXPECT_EQ(w.focus(), 5);
+        EXPECT_EQ(sheet.currentTab(), 4) << "the focus brought its tab forward";
+    });
+    ui.PickTab(1, 2);
+    ui.PickTab(1, 3); // not a tab of the sheet: nothing
+    const auto events = Run(*window);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, EventCode::NewSelection);
+    EXPECT_EQ(events[0].control, 1);
+    EXPECT_EQ(sheet.currentTab(), 2);
+}
+
 TEST(ListFormatTest, ParsesTheColumnsOfAFormat)
 {
     const ListFormat f = ListFormat::Parse(
