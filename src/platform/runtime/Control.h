@@ -119,6 +119,9 @@ public:
     virtual std::string GetProperty(int property) const;
     virtual void SetProperty(int property, std::string_view value);
 
+    // Backend-private data: a backend keeps its widget handle here.
+    void* backendData = nullptr;
+
 protected:
     friend class Window;
     Window& window_;
