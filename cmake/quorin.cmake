@@ -39,5 +39,6 @@ function(quorin_test_dir name dir)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORIN_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUORIN_BINARY_DIR=${PROJECT_BINARY_DIR}"
+               LABELS ${name}
     DISCOVERY_TIMEOUT 60)
 endfunction()
