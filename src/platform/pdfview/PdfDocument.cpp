@@ -1,0 +1,259 @@
+#include "platform/pdfview/PdfDocument.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace quorin::pdfview {
+namespace {
+
+// A PDF header may follow up to 1024 bytes of junk, as readers allow.
+bool HasPdfHeader(std::string_view head) {
+  return head.substr(0, 1024 + 5).find("%PDF-") != std::string_view::npos;
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    return ".";
+  }
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+ViewerStatus FromQpdfError(const QPDFExc& e) {
+  if (e.getErrorCode() == qpdf_e_password) {
+    return ViewerStatus::Fail(ViewerError::WrongPassword, "The password does not open the document");
+  }
+  return ViewerStatus::Fail(ViewerError::DamagedPdf, std::string("The PDF document is damaged: ") + e.what());
+}
+
+} // namespace
+
+PdfDocument::~PdfDocument() {
+  // The heap's natives point into the fields; it goes first.
+  heap_.reset();
+}
+
+ViewerStatus PdfDocument::Open(const std::string& path, const std::string& password, const OpenOptions& options,
+                               std::unique_ptr<PdfDocument>& out) {
+  struct stat info{};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return ViewerStatus::Fail(ViewerError::FileNotFound, "The file '" + path + "' does not exist");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return ViewerStatus::Fail(ViewerError::FileNotFound, "The file '" + path + "' cannot be read: " + std::strerror(errno));
+  }
+  auto doc = std::unique_ptr<PdfDocument>(new PdfDocument());
+  doc->path_ = path;
+  if (options.readWhole) {
+    std::ostringstream all;
+    all << in.rdbuf();
+    if (in.bad()) {
+      return ViewerStatus::Fail(ViewerError::FileNotFound, "The file '" + path + "' cannot be read");
+    }
+    doc->bytes_ = std::move(all).str();
+    if (!HasPdfHeader(doc->bytes_)) {
+      return ViewerStatus::Fail(ViewerError::NotAPdf, "The file '" + path + "' is not a PDF document");
+    }
+  } else {
+    std::string head(1029, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    if (!HasPdfHeader(head)) {
+      return ViewerStatus::Fail(ViewerError::NotAPdf, "The file '" + path + "' is not a PDF document");
+    }
+  }
+  auto status = Load(doc, password, path, options);
+  if (status.ok()) {
+    out = std::move(doc);
+  }
+  return status;
+}
+
+ViewerStatus PdfDocument::OpenBytes(std::string bytes, const std::string& description, const std::string& password,
+                                    const OpenOptions& options, std::unique_ptr<PdfDocument>& out) {
+  if (!HasPdfHeader(bytes)) {
+    return ViewerStatus::Fail(ViewerError::NotAPdf, "'" + description + "' is not a PDF document");
+  }
+  auto doc = std::unique_ptr<PdfDocument>(new PdfDocument());
+  doc->bytes_ = std::move(bytes);
+  OpenOptions whole = options;
+  whole.readWhole = true;
+  auto status = Load(doc, password, description, whole);
+  if (status.ok()) {
+    out = std::move(doc);
+  }
+  return status;
+}
+
+ViewerStatus PdfDocument::Load(std::unique_ptr<PdfDocument>& doc, const std::string& password,
+                               const std::string& description, const OpenOptions& options) {
+  try {
+    doc->pdf_ = std::make_unique<QPDF>();
+    doc->pdf_->setSuppressWarnings(true);
+    // A damaged file is refused rather than guessed at: a form rebuilt from fragments could be
+    // saved over the user's file with fields missing.
+    doc->pdf_->setAttemptRecovery(false);
+    if (options.readWhole) {
+      doc->pdf_->processMemoryFile(description.c_str(), doc->bytes_.data(), doc->bytes_.size(),
+                                   password.empty() ? nullptr : password.c_str());
+    } else {
+      doc->pdf_->processFile(doc->path_.c_str(), password.empty() ? nullptr : password.c_str());
+    }
+    doc->pdf_->getAllPages();
+    auto acroForm = doc->pdf_->getRoot().getKey("/AcroForm");
+    if (!acroForm.isDictionary()) {
+      acroForm = QPDFObjectHandle::newDictionary();
+    }
+    doc->form_.reset(new FormContext{*doc->pdf_, acroForm});
+    doc->CollectFields();
+  } catch (const QPDFExc& e) {
+    return FromQpdfError(e);
+  } catch (const std::exception& e) {
+    return ViewerStatus::Fail(ViewerError::DamagedPdf, std::string("The PDF document is damaged: ") + e.what());
+  }
+  doc->heap_ = std::make_unique<ScriptHeap>(options.limits);
+  if (doc->heap_->context() == nullptr) {
+    return ViewerStatus::Fail(ViewerError::ScriptMemory, "The script engine could not be started");
+  }
+  BindDocumentScript(doc->heap_->context(), *doc);
+  return ViewerStatus::Ok();
+}
+
+void PdfDocument::CollectFields() {
+  // Depth first through /Fields: that is the document's order, which scripts index by.
+  std::set<QPDFObjGen> seen;
+  struct Walker {
+    PdfDocument& doc;
+    std::set<QPDFObjGen>& seen;
+    void Visit(QPDFObjectHandle node, const std::string& parentName, int depth) {
+      if (!node.isDictionary() || depth > 64) {
+        return;
+      }
+      if (node.isIndirect() && !seen.insert(node.getObjGen()).second) {
+        return;
+      }
+      std::string name = parentName;
+      auto t = node.getKey("/T");
+      if (t.isString()) {
+        name = parentName.empty() ? t.getUTF8Value() : parentName + "." + t.getUTF8Value();
+      }
+      std::vector<QPDFObjectHandle> children;
+      auto kids = node.getKey("/Kids");
+      if (kids.isArray()) {
+        for (auto kid : kids.aitems()) {
+          if (kid.isDictionary() && kid.hasKey("/T")) {
+            children.push_back(kid);
+          }
+        }
+      }
+      if (children.empty()) {
+        if (t.isString() || node.hasKey("/FT")) {
+          doc.fields_.emplace_back(node, name);
+        }
+        return;
+      }
+      for (const auto& child : children) {
+        Visit(child, name, depth + 1);
+      }
+    }
+  } walker{*this, seen};
+  auto fields = form_->acroForm.getKey("/Fields");
+  if (fields.isArray()) {
+    for (auto top : fields.aitems()) {
+      walker.Visit(top, "", 0);
+    }
+  }
+}
+
+FormField* PdfDocument::FindField(std::string_view name) {
+  for (auto& f : fields_) {
+    if (f.name() == name) {
+      return &f;
+    }
+  }
+  return nullptr;
+}
+
+ViewerStatus PdfDocument::RunScript(std::string_view script, std::string& result) {
+  return heap_->Run(script, result);
+}
+
+ViewerStatus PdfDocument::Save(const std::string& path, bool replace) {
+  if (path.empty()) {
+    return ViewerStatus::Fail(ViewerError::BadArgument, "No file name to save to");
+  }
+  struct stat existing{};
+  const bool exists = ::stat(path.c_str(), &existing) == 0;
+  if (exists && !replace) {
+    return ViewerStatus::Fail(ViewerError::DestinationExists, "The file '" + path + "' exists");
+  }
+  if (exists && !S_ISREG(existing.st_mode)) {
+    return ViewerStatus::Fail(ViewerError::SaveFailed, "'" + path + "' is not a file");
+  }
+  std::string temp = FolderOf(path) + "/." + BaseOf(path) + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    return ViewerStatus::Fail(ViewerError::SaveFailed,
+                              "The document cannot be saved to '" + path + "': " + std::strerror(errno));
+  }
+  FILE* file = ::fdopen(fd, "wb");
+  if (file == nullptr) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return ViewerStatus::Fail(ViewerError::SaveFailed, "The document cannot be saved to '" + path + "': " + std::strerror(err));
+  }
+  auto fail = [&](const std::string& why) {
+    if (file != nullptr) {
+      std::fclose(file);
+    }
+    ::unlink(temp.c_str());
+    return ViewerStatus::Fail(ViewerError::SaveFailed, "The document cannot be saved to '" + path + "': " + why);
+  };
+  try {
+    QPDFWriter writer(*pdf_);
+    writer.setOutputFile(path.c_str(), file, false);
+    writer.write();
+  } catch (const std::exception& e) {
+    return fail(e.what());
+  }
+  mode_t mode = 0;
+  if (exists) {
+    mode = existing.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0 || ::fchmod(::fileno(file), mode) != 0) {
+    return fail(std::strerror(errno));
+  }
+  const int closed = std::fclose(file);
+  file = nullptr;
+  if (closed != 0) {
+    return fail(std::strerror(errno));
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    return fail(std::strerror(errno));
+  }
+  return ViewerStatus::Ok();
+}
+
+} // namespace quorin::pdfview
