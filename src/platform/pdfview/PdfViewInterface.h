@@ -18,7 +18,8 @@ inline constexpr com::IID IID_IPDFview{
 inline constexpr com::IID IID__IPDFviewEvents{
     0xF448D26C, 0x3558, 0x4CE6, {0xAD, 0x6F, 0x7A, 0x65, 0xEA, 0x09, 0x3F, 0x02}};
 
-// The ProgID under which the control registers itself (the OLE host creates it by this name).
+// The ProgID under which the control registers itself (com::ClassRegistration with CLSID_PDFview);
+// the OLE host creates it by this name.
 inline constexpr const char* kPDFviewProgId = "QuorinPdfView.Viewer.1";
 
 // The main interface. IDispatch comes first, so the object's IDispatch pointer is this interface.
