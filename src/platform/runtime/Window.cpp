@@ -219,12 +219,26 @@ void Window::SetTitle(std::string title)
     WindowChanged(kChangeTitle);
 }
 
+int Window::LimitWidth(int width) const
+{
+    if (maxWidth_ > 0)
+        width = std::min(width, maxWidth_);
+    return std::max({0, minWidth_, width});
+}
+
+int Window::LimitHeight(int height) const
+{
+    if (maxHeight_ > 0)
+        height = std::min(height, maxHeight_);
+    return std::max({0, minHeight_, height});
+}
+
 void Window::SetGeometry(int x, int y, int width, int height)
 {
     x_ = x;
     y_ = y;
-    width_ = std::max({0, minWidth_, width});
-    height_ = std::max({0, minHeight_, height});
+    width_ = LimitWidth(width);
+    height_ = LimitHeight(height);
     WindowChanged(kChangeGeometry);
 }
 
@@ -408,6 +422,8 @@ std::string Window::GetProperty(int number, int property) const
     case prop::kImm: return Flag(immediate_);
     case prop::kMinWidth: return std::to_string(minWidth_);
     case prop::kMinHeight: return std::to_string(minHeight_);
+    case prop::kMaxWidth: return std::to_string(maxWidth_);
+    case prop::kMaxHeight: return std::to_string(maxHeight_);
     default: return {};
     }
 }
@@ -443,6 +459,8 @@ void Window::SetProperty(int number, int property, std::string_view value)
     case prop::kImm: immediate_ = Truthy(value); break;
     case prop::kMinWidth: if (isNumber) minWidth_ = std::max(0, v); WindowChanged(kChangeGeometry); break;
     case prop::kMinHeight: if (isNumber) minHeight_ = std::max(0, v); WindowChanged(kChangeGeometry); break;
+    case prop::kMaxWidth: if (isNumber) maxWidth_ = std::max(0, v); WindowChanged(kChangeGeometry); break;
+    case prop::kMaxHeight: if (isNumber) maxHeight_ = std::max(0, v); WindowChanged(kChangeGeometry); break;
     default: break;
     }
 }
@@ -670,8 +688,8 @@ void Window::UserResize(int width, int height)
 {
     if (!AcceptsUserActions() || !resizable_)
         return;
-    width_ = std::max(minWidth_, width);
-    height_ = std::max(minHeight_, height);
+    width_ = LimitWidth(width);
+    height_ = LimitHeight(height);
     Post({EventCode::Sized, 0, 0});
 }
 

@@ -49,6 +49,8 @@ public:
     bool iconized() const { return iconized_; }
     int minWidth() const { return minWidth_; }
     int minHeight() const { return minHeight_; }
+    int maxWidth() const { return maxWidth_; }   // 0: no limit
+    int maxHeight() const { return maxHeight_; }
     bool immediate() const { return immediate_; }
     bool hasCloseBox() const { return (definition_.attributes & kWinSystem) != 0; }
 
@@ -116,6 +118,8 @@ private:
     friend class Control;
     void Changed(Control& control, unsigned changes);
     void WindowChanged(unsigned changes);
+    int LimitWidth(int width) const;
+    int LimitHeight(int height) const;
     bool WriteBack(Control& control); // entry: parse the screen text; false when refused
     void PressButton(Control& button);
     void PlaceUnset(Control& control);
@@ -130,6 +134,7 @@ private:
     bool iconized_ = false;
     bool immediate_ = false;
     int minWidth_ = 0, minHeight_ = 0;
+    int maxWidth_ = 0, maxHeight_ = 0;
     bool open_ = false;
     bool created_ = false; // the backend made its widget
     Window* owner_ = nullptr;

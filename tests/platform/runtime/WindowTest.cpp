@@ -354,6 +354,9 @@ TEST_F(WindowTest, PropertiesByNumber)
     EXPECT_EQ(window->width(), 200) << "a minimum alone does not resize";
     set(0, prop::kWidth, "100");
     EXPECT_EQ(window->width(), 250);
+    set(0, prop::kMaxHeight, "120");
+    set(0, prop::kHeight, "400");
+    EXPECT_EQ(window->height(), 120);
 
     EXPECT_EQ(get(99, prop::kXpos), "");
     EXPECT_EQ(get(kName, 0x7FFF), "");
