@@ -105,7 +105,8 @@ std::string ShowFieldThroughPicture(std::string_view picture, const RecordLayout
         return {};
     const FieldDesc& desc = layout.Field(field);
     const char letter = PictureLetter(picture);
-    if (letter == 'D' || letter == 'T')
+    const bool number = desc.type == FieldType::Long || desc.type == FieldType::Short || desc.type == FieldType::Byte;
+    if ((letter == 'D' || letter == 'T') && number)
         return ShowNumber(letter, layout.GetLong(row, field));
     std::string text = layout.FieldAsText(row, field);
     if (letter == 'S') {
@@ -113,7 +114,6 @@ std::string ShowFieldThroughPicture(std::string_view picture, const RecordLayout
         if (n > 0)
             text = std::string(Utf8Prefix(text, static_cast<std::size_t>(n)));
     }
-    (void)desc;
     return text;
 }
 
