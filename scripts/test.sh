@@ -8,9 +8,10 @@ QUORIN_BUILD_DIR=$build bash "$here/scripts/build.sh"
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" --timeout 300
 
-# BSTR, VARIANT and reference counting are where leaks and double frees hide. Test targets (and
-# their CTest labels) to run under the sanitizers; QUORIN_ASAN_TESTS="" skips the step.
-asan_tests=${QUORIN_ASAN_TESTS-test_com test_viewer}
+# BSTR, VARIANT and reference counting (the COM layer, the viewer wrapper, the runtime's OLE host)
+# are where leaks and double frees hide. Test targets (and their CTest labels) to run under the
+# sanitizers; QUORIN_ASAN_TESTS="" skips the step.
+asan_tests=${QUORIN_ASAN_TESTS-test_com test_viewer test_runtime}
 if [ -n "$asan_tests" ]; then
   asan=${QUORIN_ASAN_BUILD_DIR:-$here/build-asan}
   cmake -S "$here" -B "$asan" -G Ninja -DQUORIN_ASAN=ON ${QUORIN_CMAKE_ARGS:-} >/dev/null
