@@ -66,13 +66,15 @@ std::optional<std::string> AskFileName(QWidget* parent, const FileDialogRequest&
     } else if (request.save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, request.noChecks);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, request.noOverwritePrompt);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(request.noChecks ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles
+                           : request.mustExist ? QFileDialog::ExistingFile
+                                               : QFileDialog::AnyFile);
     }
     if (!request.folder) {
-        dialog.setNameFilters(NameFilters(request.masks));
+        dialog.setNameFilters(NameFilters(request.mask));
     }
 
     const QString folder = request.startFolder.empty() ? QDir::currentPath() : FromUtf8(request.startFolder);
@@ -92,7 +94,11 @@ std::optional<std::string> AskFileName(QWidget* parent, const FileDialogRequest&
     if (chosen.isEmpty()) {
         return std::nullopt;
     }
-    return QDir::toNativeSeparators(QFileInfo(chosen.front()).absoluteFilePath()).toStdString();
+    QStringList names;
+    for (const QString& name : chosen) {
+        names << QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath());
+    }
+    return names.join(QLatin1Char('|')).toStdString();
 }
 
 } // namespace quorin::ui

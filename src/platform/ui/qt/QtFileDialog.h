@@ -7,19 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/runtime/UserInterface.h"
+
 class QWidget;
 
 namespace quorin::ui {
 
-struct FileDialogRequest {
-    std::string title;
-    std::string masks;        // "description|pattern|description|pattern...", patterns split by ";"
-    std::string startName;    // the name the dialog starts with (may carry a folder)
-    std::string startFolder;  // empty: the working directory
-    bool save = false;        // a save dialog
-    bool noChecks = false;    // open: any name in an existing folder; save: no overwrite question
-    bool folder = false;      // choose a folder instead of a file
-};
 
 // Qt name filters of a mask string; "*.*" means every file. An empty mask string gives "All Files".
 QStringList NameFilters(std::string_view masks);
@@ -27,7 +20,8 @@ QStringList NameFilters(std::string_view masks);
 // Object name of the dialogs this layer shows, so a test can find them.
 inline constexpr const char* kFileDialogObjectName = "quorinFileDialog";
 
-// Runs the dialog modally; the chosen name as a native absolute path (UTF-8), nothing when cancelled.
+// Runs the dialog modally; the chosen name as a native absolute path (UTF-8), several joined by
+// "|"; nothing when cancelled.
 std::optional<std::string> AskFileName(QWidget* parent, const FileDialogRequest& request);
 
 } // namespace quorin::ui

@@ -3,24 +3,10 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <array>
+#include <utility>
 
 namespace quorin::ui {
-
-BoxIcon BoxIconFromSystemId(int id)
-{
-    switch (id) {
-    case 32513: // hand, also the error icon
-        return BoxIcon::Error;
-    case 32514:
-        return BoxIcon::Question;
-    case 32515: // exclamation, also the warning icon
-        return BoxIcon::Warning;
-    case 32516: // asterisk, also the information icon
-        return BoxIcon::Information;
-    default:
-        return BoxIcon::None;
-    }
-}
 
 QString BoxText(std::string_view text)
 {
@@ -31,48 +17,69 @@ QString BoxText(std::string_view text)
 
 namespace {
 
-QMessageBox::Icon ToQtIcon(BoxIcon icon)
+QMessageBox::Icon ToQtIcon(int id)
 {
-    switch (icon) {
-    case BoxIcon::Error:
-        return QMessageBox::Critical;
-    case BoxIcon::Question:
-        return QMessageBox::Question;
-    case BoxIcon::Warning:
-        return QMessageBox::Warning;
-    case BoxIcon::Information:
-        return QMessageBox::Information;
-    case BoxIcon::None:
-        break;
+    switch (id) {
+    case icon::kHand: return QMessageBox::Critical;
+    case icon::kQuestion: return QMessageBox::Question;
+    case icon::kExclamation: return QMessageBox::Warning;
+    case icon::kAsterisk: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
     }
-    return QMessageBox::NoIcon;
 }
+
+// The runtime's buttons in the order a box shows them, with Qt's standard buttons.
+constexpr std::array<std::pair<int, QMessageBox::StandardButton>, 8> kButtons = {{
+    {button::kOk, QMessageBox::Ok},
+    {button::kYes, QMessageBox::Yes},
+    {button::kNo, QMessageBox::No},
+    {button::kAbort, QMessageBox::Abort},
+    {button::kRetry, QMessageBox::Retry},
+    {button::kIgnore, QMessageBox::Ignore},
+    {button::kCancel, QMessageBox::Cancel},
+    {button::kHelp, QMessageBox::Help},
+}};
 
 } // namespace
 
-BoxAnswer ShowMessageBox(QWidget* parent, const BoxContent& content)
+int ShowMessageBox(QWidget* parent, const MessageBoxRequest& request)
 {
     if (parent == nullptr) {
         parent = QApplication::activeWindow();
     }
-    const bool yesNo = content.buttons == BoxButtons::YesNo;
-    QMessageBox box(ToQtIcon(content.icon), content.caption, content.text,
-                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, parent);
+    QMessageBox box(ToQtIcon(request.icon), QString::fromUtf8(request.caption.c_str()), BoxText(request.text),
+                    QMessageBox::NoButton, parent);
     box.setObjectName(QLatin1String(kMessageBoxObjectName));
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
-    if (yesNo) {
-        box.setDefaultButton(content.defaultAnswer == BoxAnswer::No ? QMessageBox::No : QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
-    } else {
-        box.setDefaultButton(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Ok);
+    const int buttons = request.buttons == 0 ? button::kOk : request.buttons;
+    for (const auto& [value, standard] : kButtons) {
+        if ((buttons & value) == 0) {
+            continue;
+        }
+        QPushButton* made = box.addButton(standard);
+        if (value == request.defaultButton) {
+            box.setDefaultButton(made);
+        }
     }
-    const int result = box.exec();
-    if (!yesNo) {
-        return BoxAnswer::Ok;
+    for (int escape : {button::kCancel, button::kNo, button::kOk}) {
+        if ((buttons & escape) != 0) {
+            for (const auto& [value, standard] : kButtons) {
+                if (value == escape) {
+                    box.setEscapeButton(box.button(standard));
+                }
+            }
+            break;
+        }
     }
-    return result == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    for (const auto& [value, standard] : kButtons) {
+        if (clicked != nullptr && clicked == box.button(standard)) {
+            return value;
+        }
+    }
+    return request.defaultButton;
 }
 
 } // namespace quorin::ui

@@ -17,6 +17,18 @@ using test::ModalDriver;
 
 using test::ChooseFile;
 
+FileDialogRequest Request(std::string title, std::string mask, std::string startName, std::string startFolder,
+                          bool save)
+{
+    FileDialogRequest request;
+    request.title = std::move(title);
+    request.mask = std::move(mask);
+    request.startName = std::move(startName);
+    request.startFolder = std::move(startFolder);
+    request.save = save;
+    return request;
+}
+
 // What the dialog's Open or Save button does, with all its checks.
 void Accept(QFileDialog* dialog) { QMetaObject::invokeMethod(dialog, "accept"); }
 
@@ -68,8 +80,7 @@ TEST_F(QtFileDialogTest, OpenReturnsTheChosenExistingFileAndShowsTheRequest)
         startFolder = dialog->directory().absolutePath();
         ChooseFile(dialog, QStringLiteral("form1.pdf"));
     });
-    const auto chosen = AskFileName(
-        nullptr, {"Select PDF Form to extract...", "PDF Files|*.pdf", "", Folder(), false, false, false});
+    const auto chosen = AskFileName(nullptr, Request("Select PDF Form to extract...", "PDF Files|*.pdf", "", Folder(), false));
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(QString::fromStdString(*chosen), QDir::toNativeSeparators(Path("form1.pdf")));
     EXPECT_EQ(title, "Select PDF Form to extract...");
@@ -87,7 +98,7 @@ TEST_F(QtFileDialogTest, OpenRefusesAMissingFileAndCancelGivesNothing)
         stillOpen = dialog->isVisible();
         dialog->reject();
     });
-    const auto chosen = AskFileName(nullptr, {"Open", "", "", Folder(), false, false, false});
+    const auto chosen = AskFileName(nullptr, Request("Open", "", "", Folder(), false));
     EXPECT_TRUE(stillOpen);
     EXPECT_FALSE(chosen.has_value());
 }
@@ -100,7 +111,7 @@ TEST_F(QtFileDialogTest, StartNameIsPreselectedInItsFolder)
         Accept(dialog);
     });
     const auto chosen =
-        AskFileName(nullptr, {"Open", "", Path("form1.pdf").toStdString(), "", false, false, false});
+        AskFileName(nullptr, Request("Open", "", Path("form1.pdf").toStdString(), "", false));
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected.front(), Path("form1.pdf"));
     ASSERT_TRUE(chosen.has_value());
@@ -123,8 +134,7 @@ TEST_F(QtFileDialogTest, SaveAsksBeforeOverwriting)
     driver_.When<QMessageBox>(answer);
     driver_.When<QFileDialog>(saveOver);
     driver_.When<QMessageBox>(answer);
-    const auto chosen = AskFileName(nullptr, {"Select Save As PDF File Name", "PDF Files|*.pdf", "", Folder(),
-                                              true, false, false});
+    const auto chosen = AskFileName(nullptr, Request("Select Save As PDF File Name", "PDF Files|*.pdf", "", Folder(), true));
     EXPECT_EQ(questions, 2);
     EXPECT_EQ(driver_.Pending(), 0u);
     ASSERT_TRUE(chosen.has_value());
@@ -137,7 +147,7 @@ TEST_F(QtFileDialogTest, SaveOfANewNameAsksNothing)
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
         ChooseFile(dialog, QStringLiteral("form1-filled.pdf"));
     });
-    const auto chosen = AskFileName(nullptr, {"Save", "PDF Files|*.pdf", "", Folder(), true, false, false});
+    const auto chosen = AskFileName(nullptr, Request("Save", "PDF Files|*.pdf", "", Folder(), true));
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(QString::fromStdString(*chosen), QDir::toNativeSeparators(Path("form1-filled.pdf")));
 }

@@ -32,6 +32,17 @@ Seen Look(QMessageBox* box)
     return seen;
 }
 
+MessageBoxRequest Request(std::string caption, std::string text, int iconId, int buttons, int defaultButton)
+{
+    MessageBoxRequest request;
+    request.caption = std::move(caption);
+    request.text = std::move(text);
+    request.icon = iconId;
+    request.buttons = buttons;
+    request.defaultButton = defaultButton;
+    return request;
+}
+
 TEST(QtMessageBox, ShowsCaptionLinesIconAndButtons)
 {
     ModalDriver driver;
@@ -40,10 +51,10 @@ TEST(QtMessageBox, ShowsCaptionLinesIconAndButtons)
         seen = Look(box);
         QTest::keyClick(box, Qt::Key_Return);
     });
-    const BoxAnswer answer = ShowMessageBox(
-        nullptr, {"Viewer Error", BoxText("Open document Failed|C:\\Forms\\f\xC3\xBC.pdf"), BoxIcon::None,
-                  BoxButtons::Ok, BoxAnswer::Ok});
-    EXPECT_EQ(answer, BoxAnswer::Ok);
+    const int answer = ShowMessageBox(
+        nullptr, Request("Viewer Error", "Open document Failed|C:\\Forms\\f\xC3\xBC.pdf", icon::kNone, button::kOk,
+                         button::kOk));
+    EXPECT_EQ(answer, button::kOk);
     EXPECT_EQ(driver.Pending(), 0u);
     EXPECT_EQ(seen.caption, "Viewer Error");
     EXPECT_EQ(seen.text, QString::fromUtf8("Open document Failed\nC:\\Forms\\f\xC3\xBC.pdf"));
@@ -52,41 +63,47 @@ TEST(QtMessageBox, ShowsCaptionLinesIconAndButtons)
     EXPECT_EQ(seen.defaultButton, "OK");
 }
 
-TEST(QtMessageBox, SystemIconsMapToMessageIcons)
+TEST(QtMessageBox, SystemIconsShowAsMessageIcons)
 {
     const struct {
         int id;
-        BoxIcon icon;
+        QMessageBox::Icon icon;
     } cases[] = {
-        {32513, BoxIcon::Error},       {32514, BoxIcon::Question}, {32515, BoxIcon::Warning},
-        {32516, BoxIcon::Information}, {32512, BoxIcon::None},     {0, BoxIcon::None},
+        {icon::kHand, QMessageBox::Critical},       {icon::kQuestion, QMessageBox::Question},
+        {icon::kExclamation, QMessageBox::Warning}, {icon::kAsterisk, QMessageBox::Information},
+        {32512, QMessageBox::NoIcon},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(BoxIconFromSystemId(c.id), c.icon) << c.id;
+        ModalDriver driver;
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        driver.When<QMessageBox>([&](QMessageBox* box) {
+            shown = box->icon();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        ShowMessageBox(nullptr, Request("COM Error", "x failed (80004005)", c.id, button::kOk, button::kOk));
+        EXPECT_EQ(shown, c.icon) << c.id;
     }
-
-    ModalDriver driver;
-    QMessageBox::Icon shown = QMessageBox::NoIcon;
-    driver.When<QMessageBox>([&](QMessageBox* box) {
-        shown = box->icon();
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    ShowMessageBox(nullptr, {"COM Error", "x failed (80004005)", BoxIcon::Information, BoxButtons::Ok, BoxAnswer::Ok});
-    EXPECT_EQ(shown, QMessageBox::Information);
 }
 
 // Return takes the default, Escape the refusal, a click the button clicked.
-TEST(QtMessageBox, YesNoAnswers)
+TEST(QtMessageBox, AnswersAreTheButtonsChosen)
 {
-    enum class Act { Return, Escape, ClickYes, ClickNo };
+    enum class Act { Return, Escape, Click };
     const struct {
-        BoxAnswer defaultAnswer;
+        int buttons;
+        int defaultButton;
         Act act;
-        BoxAnswer expected;
+        int clicked; // for Act::Click
+        int expected;
+        const char* defaultText;
     } cases[] = {
-        {BoxAnswer::Yes, Act::Return, BoxAnswer::Yes},  {BoxAnswer::No, Act::Return, BoxAnswer::No},
-        {BoxAnswer::Yes, Act::Escape, BoxAnswer::No},   {BoxAnswer::Yes, Act::ClickNo, BoxAnswer::No},
-        {BoxAnswer::No, Act::ClickYes, BoxAnswer::Yes},
+        {button::kYes | button::kNo, button::kYes, Act::Return, 0, button::kYes, "Yes"},
+        {button::kYes | button::kNo, button::kNo, Act::Return, 0, button::kNo, "No"},
+        {button::kYes | button::kNo, button::kYes, Act::Escape, 0, button::kNo, "Yes"},
+        {button::kYes | button::kNo, button::kYes, Act::Click, button::kNo, button::kNo, "Yes"},
+        {button::kYes | button::kNo, button::kNo, Act::Click, button::kYes, button::kYes, "No"},
+        {button::kOk | button::kCancel, button::kOk, Act::Escape, 0, button::kCancel, "OK"},
+        {button::kOk, button::kOk, Act::Escape, 0, button::kOk, "OK"},
     };
     for (const auto& c : cases) {
         ModalDriver driver;
@@ -94,24 +111,17 @@ TEST(QtMessageBox, YesNoAnswers)
         driver.When<QMessageBox>([&](QMessageBox* box) {
             defaultText = box->defaultButton()->text().remove(QLatin1Char('&'));
             switch (c.act) {
-            case Act::Return:
-                QTest::keyClick(box, Qt::Key_Return);
-                break;
-            case Act::Escape:
-                QTest::keyClick(box, Qt::Key_Escape);
-                break;
-            case Act::ClickYes:
-                box->button(QMessageBox::Yes)->click();
-                break;
-            case Act::ClickNo:
-                box->button(QMessageBox::No)->click();
+            case Act::Return: QTest::keyClick(box, Qt::Key_Return); break;
+            case Act::Escape: QTest::keyClick(box, Qt::Key_Escape); break;
+            case Act::Click:
+                box->button(c.clicked == button::kYes ? QMessageBox::Yes : QMessageBox::No)->click();
                 break;
             }
         });
-        const BoxAnswer answer = ShowMessageBox(nullptr, {"Confirm Delete", "Are you sure?", BoxIcon::Question,
-                                                          BoxButtons::YesNo, c.defaultAnswer});
-        EXPECT_EQ(answer, c.expected) << static_cast<int>(c.act);
-        EXPECT_EQ(defaultText, c.defaultAnswer == BoxAnswer::Yes ? "Yes" : "No");
+        const int answer =
+            ShowMessageBox(nullptr, Request("Confirm Delete", "Are you sure?", icon::kQuestion, c.buttons, c.defaultButton));
+        EXPECT_EQ(answer, c.expected) << c.buttons << " " << static_cast<int>(c.act);
+        EXPECT_EQ(defaultText, c.defaultText);
     }
 }
 
