@@ -159,11 +159,11 @@ struct Builder {
       labels += Label(72, y + 6, r.label);
       y -= 34;
     }
-    labels += Label(72, y + 46, "Additional information");
-    labels += Label(72, y - 86, "I read:");
-    labels += Label(190, y - 86, "Books");
-    labels += Label(290, y - 86, "Magazines");
-    labels += Label(410, y - 86, "Newspapers");
+    labels += Label(72, y - 4, "Additional information");
+    labels += Label(72, y - 106, "I read:");
+    labels += Label(190, y - 106, "Books");
+    labels += Label(290, y - 106, "Magazines");
+    labels += Label(410, y - 106, "Newspapers");
     auto page1 = Page(labels);
     y = 690;
     for (const auto& r : rows) {
@@ -179,10 +179,10 @@ struct Builder {
       }
       y -= 34;
     }
-    Text(page1, "AddlInfo", 180, y - 30, 360, 80, 1 << 12);
-    CheckBox(page1, "BooksChk", 170, y - 90, 14);
-    CheckBox(page1, "MagazinesChk", 270, y - 90, 14);
-    CheckBox(page1, "NewspapersChk", 390, y - 90, 14);
+    Text(page1, "AddlInfo", 180, y - 70, 360, 80, 1 << 12);
+    CheckBox(page1, "BooksChk", 170, y - 110, 14);
+    CheckBox(page1, "MagazinesChk", 270, y - 110, 14);
+    CheckBox(page1, "NewspapersChk", 390, y - 110, 14);
 
     // Page 2: Text1 to Text40 in two columns.
     std::string labels2 = Label(72, 740, "Further text fields", 14);
