@@ -40,7 +40,8 @@ struct Event {
     int key = 0;     // AlertKey: the key code
 };
 
-// Key codes: printable characters are their character code; the rest below. Modifiers add.
+// Key codes: a character key is its character code, letters upper case; the rest below. Modifiers
+// add, so Ctrl+H is kCtrl + 'H' = 0x248.
 namespace keys {
 inline constexpr int kShift = 0x100;
 inline constexpr int kCtrl = 0x200;
