@@ -7,19 +7,6 @@
 
 namespace quorin {
 
-namespace {
-
-std::int32_t Number(const std::string& text)
-{
-    try {
-        return text.empty() ? 0 : static_cast<std::int32_t>(std::stol(text));
-    } catch (...) {
-        return 0;
-    }
-}
-
-} // namespace
-
 void WindowResizer::Init(std::uint8_t strategy, std::uint8_t setMinimum, std::uint8_t setMaximum)
 {
     APPSTRATEGY = strategy;
@@ -103,7 +90,7 @@ ResizeSize WindowResizer::MaximumSize() const
     if (window_ == nullptr) {
         return {};
     }
-    return {Number(window_->GetProperty(0, prop::kMaxWidth)), Number(window_->GetProperty(0, prop::kMaxHeight))};
+    return {window_->maxWidth(), window_->maxHeight()};
 }
 
 void WindowResizer::Resize()
