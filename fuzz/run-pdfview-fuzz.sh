@@ -8,10 +8,12 @@ QUORIN_EXTRA_PACKAGES="clang libclang-rt-dev" bash "$here/scripts/install-deps.s
 build=${QUORIN_FUZZ_BUILD_DIR:-$here/build-fuzz}
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DQUORIN_FUZZ=ON -DQUORIN_ASAN=ON -DQUORIN_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target fuzz_pdfview_document make-sample-form
+cmake --build "$build" --target fuzz_pdfview_document
+# The seed form comes from the normal (gcc) build's generator.
+QUORIN_BUILD_DIR=${QUORIN_BUILD_DIR:-$here/build} bash "$here/scripts/build.sh" make-sample-form >/dev/null
 corpus="$build/fuzz-corpus"
 mkdir -p "$corpus"
-"$build/tools/make-sample-form" "$corpus/sample-form.pdf"
+"${QUORIN_BUILD_DIR:-$here/build}/tools/make-sample-form" "$corpus/sample-form.pdf"
 cp "$here/tests/platform/pdfview/data/other-producer-form.pdf" "$corpus/"
 "$build/fuzz/fuzz_pdfview_document" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
   -print_final_stats=1 "$corpus"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <sstream>
 
 #include <qpdf/QUtil.hh>
@@ -120,44 +121,101 @@ bool ParseDa(const std::string& da, DefaultAppearance& out) {
 
 enum class Encoder { WinAnsi, MacRoman, Ascii, None };
 
-Encoder EncoderOf(QPDFObjectHandle font) {
+// How the font maps bytes: a base encoding and, from /Differences, the codes it renames.
+struct FontEncoding {
+  Encoder base = Encoder::None;
+  std::map<int, std::string> differences;   // code -> glyph name
+};
+
+FontEncoding EncodingOf(QPDFObjectHandle font) {
+  FontEncoding out;
   auto subtype = font.getKey("/Subtype");
   if (!(subtype.isNameAndEquals("/Type1") || subtype.isNameAndEquals("/TrueType") ||
         subtype.isNameAndEquals("/MMType1"))) {
-    return Encoder::None;
+    return out;
   }
   auto encoding = font.getKey("/Encoding");
   if (encoding.isDictionary()) {
-    if (encoding.hasKey("/Differences")) {
-      return Encoder::None;
+    auto differences = encoding.getKey("/Differences");
+    if (differences.isArray()) {
+      int code = -1;
+      for (auto item : differences.aitems()) {
+        if (item.isInteger()) {
+          code = static_cast<int>(item.getIntValue());
+        } else if (item.isName() && code >= 0) {
+          out.differences[code++] = item.getName().substr(1);
+        }
+      }
     }
     encoding = encoding.getKey("/BaseEncoding");
   }
   if (encoding.isNameAndEquals("/WinAnsiEncoding")) {
-    return Encoder::WinAnsi;
+    out.base = Encoder::WinAnsi;
+  } else if (encoding.isNameAndEquals("/MacRomanEncoding")) {
+    out.base = Encoder::MacRoman;
+  } else if (encoding.isNull()) {
+    auto base = font.getKey("/BaseFont");
+    const bool symbolic = base.isName() && (base.getName().find("Symbol") != std::string::npos ||
+                                            base.getName().find("Dingbats") != std::string::npos);
+    // A font's built-in encoding agrees with ASCII on letters, digits and most punctuation.
+    out.base = symbolic ? Encoder::None : Encoder::Ascii;
   }
-  if (encoding.isNameAndEquals("/MacRomanEncoding")) {
-    return Encoder::MacRoman;
-  }
-  if (!encoding.isNull()) {
-    return Encoder::None;
-  }
-  auto base = font.getKey("/BaseFont");
-  if (base.isName() && (base.getName().find("Symbol") != std::string::npos ||
-                        base.getName().find("Dingbats") != std::string::npos)) {
-    return Encoder::None;
-  }
-  return Encoder::Ascii;   // the font's built-in encoding agrees with ASCII on letters and digits
+  return out;
 }
 
-bool Encode(Encoder encoder, const std::string& utf8, std::string& bytes) {
-  switch (encoder) {
-  case Encoder::WinAnsi: return QUtil::utf8_to_win_ansi(utf8, bytes, '?');
-  case Encoder::MacRoman: return QUtil::utf8_to_mac_roman(utf8, bytes, '?');
-  case Encoder::Ascii: return QUtil::utf8_to_ascii(utf8, bytes, '?');
-  case Encoder::None: break;
+// The glyph name a renamed code must carry to still show the ASCII character it stands for.
+std::string AsciiGlyphName(unsigned char c) {
+  static const char* const punctuation[] = {
+      "space", "exclam", "quotedbl", "numbersign", "dollar", "percent", "ampersand", "quotesingle",
+      "parenleft", "parenright", "asterisk", "plus", "comma", "hyphen", "period", "slash"};
+  static const char* const digits[] = {"zero", "one", "two", "three", "four",
+                                       "five", "six", "seven", "eight", "nine"};
+  if (c >= 'A' && c <= 'Z') return std::string(1, static_cast<char>(c));
+  if (c >= 'a' && c <= 'z') return std::string(1, static_cast<char>(c));
+  if (c >= '0' && c <= '9') return digits[c - '0'];
+  if (c >= 32 && c < 48) return punctuation[c - 32];
+  switch (c) {
+  case ':': return "colon";
+  case ';': return "semicolon";
+  case '<': return "less";
+  case '=': return "equal";
+  case '>': return "greater";
+  case '?': return "question";
+  case '@': return "at";
+  case '[': return "bracketleft";
+  case '\\': return "backslash";
+  case ']': return "bracketright";
+  case '^': return "asciicircum";
+  case '_': return "underscore";
+  case '`': return "grave";
+  case '{': return "braceleft";
+  case '|': return "bar";
+  case '}': return "braceright";
+  case '~': return "asciitilde";
+  default: return {};
   }
-  return false;
+}
+
+bool Encode(const FontEncoding& encoding, const std::string& utf8, std::string& bytes) {
+  bool ok = false;
+  switch (encoding.base) {
+  case Encoder::WinAnsi: ok = QUtil::utf8_to_win_ansi(utf8, bytes, '?'); break;
+  case Encoder::MacRoman: ok = QUtil::utf8_to_mac_roman(utf8, bytes, '?'); break;
+  case Encoder::Ascii: ok = QUtil::utf8_to_ascii(utf8, bytes, '?'); break;
+  case Encoder::None: return false;
+  }
+  if (!ok || encoding.differences.empty()) {
+    return ok;
+  }
+  // Renamed codes: ASCII survives when the new glyph is the same character; for anything else
+  // the glyph is no longer known, so the value is left to the reader.
+  for (unsigned char c : bytes) {
+    const auto it = encoding.differences.find(c);
+    if (it != encoding.differences.end() && (c >= 128 || it->second != AsciiGlyphName(c))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // Advance of the encoded text in thousandths of the font size.
@@ -271,11 +329,11 @@ bool DrawFieldAppearance(FormContext& form, const FormField& field, QPDFObjectHa
   if (!font.isDictionary()) {
     return false;
   }
-  const Encoder encoder = EncoderOf(font);
+  const FontEncoding encoding = EncodingOf(font);
   std::vector<std::string> encoded;
   for (const auto& line : content.lines) {
     std::string bytes;
-    if (!line.empty() && !Encode(encoder, line, bytes)) {
+    if (!line.empty() && !Encode(encoding, line, bytes)) {
       return false;
     }
     encoded.push_back(bytes);

@@ -228,9 +228,16 @@ ViewerStatus PdfDocument::Save(const std::string& path, bool replace) {
     return ViewerStatus::Fail(ViewerError::SaveFailed, "The document cannot be saved to '" + path + "': " + why);
   };
   try {
+    pdf_->getWarnings();   // drops earlier ones
     QPDFWriter writer(*pdf_);
     writer.setOutputFile(path.c_str(), file, false);
     writer.write();
+    // qpdf writes what it could not read as empty data with a warning: such a copy must not
+    // replace the user's file.
+    const auto warnings = pdf_->getWarnings();
+    if (!warnings.empty()) {
+      return fail(warnings.front().what());
+    }
   } catch (const std::exception& e) {
     return fail(e.what());
   }
