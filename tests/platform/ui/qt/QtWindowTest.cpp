@@ -1,0 +1,363 @@
+// The Qt backend over a small window definition of these tests: where the widgets stand, what a
+// click, a mnemonic and Return do, the required entry, lists, tabs and a message box.
+#include "ModalDriver.h"
+#include "platform/runtime/ControlKinds.h"
+#include "platform/runtime/FixedText.h"
+#include "platform/runtime/Window.h"
+#include "platform/ui/qt/DialogUnits.h"
+#include "platform/ui/qt/QtUi.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace quorin::ui {
+namespace {
+
+using test::ModalDriver;
+
+enum : int {
+    kNamePrompt = 1,
+    kName = 2,
+    kExport = 3,
+    kList = 4,
+    kSave = 5,
+    kOk = 6,
+    kCancel = 7,
+    kSheet = 8,
+    kTabGeneral = 9,
+    kGeneralPrompt = 10,
+    kTabMore = 11,
+    kNotes = 12,
+};
+
+ControlDefinition Make(std::string label, ControlKind kind, std::string caption, std::uint32_t attributes,
+                       std::optional<int> x, std::optional<int> y, std::optional<int> w, std::optional<int> h,
+                       int parent = 0)
+{
+    ControlDefinition d;
+    d.label = std::move(label);
+    d.kind = kind;
+    d.caption = std::move(caption);
+    d.attributes = attributes;
+    d.x = x;
+    d.y = y;
+    d.width = w;
+    d.height = h;
+    d.parent = parent;
+    return d;
+}
+
+WindowDefinition TestDefinition(std::uint32_t attributes)
+{
+    WindowDefinition d;
+    d.module = "qttest";
+    d.name = "TESTWINDOW";
+    d.title = "Qt Test Window";
+    d.width = 300;
+    d.height = 124;
+    d.attributes = attributes;
+    d.controls = {
+        Make("?NAME:PROMPT", ControlKind::Prompt, "&Name:", 0, 6, 7, {}, {}),
+        Make("?NAME", ControlKind::Entry, "s20", kCtlReq, 40, 6, 90, 10),
+        Make("?EXPORT", ControlKind::Check, " E&xport Script", 0, 40, 20, {}, {}),
+        Make("?LIST", ControlKind::List, "", kCtlVScroll, 6, 34, 140, 60),
+        Make("?SAVE", ControlKind::Button, "&Save", kCtlReq, 6, 102, 45, 14),
+        Make("?OK", ControlKind::Button, "&OK", kCtlDefault, 56, 102, 45, 14),
+        Make("?CANCEL", ControlKind::Button, "Cancel", 0, 106, 102, 45, 14),
+        Make("?SHEET", ControlKind::Sheet, "", 0, 156, 6, 138, 110),
+        Make("?TAB:1", ControlKind::Tab, "&General", 0, {}, {}, {}, {}, kSheet),
+        Make("?GENERAL:PROMPT", ControlKind::Prompt, "All fields are kept.", 0, 162, 26, {}, {}, kTabGeneral),
+        Make("?TAB:2", ControlKind::Tab, "&More", 0, {}, {}, {}, {}, kSheet),
+        Make("?NOTES", ControlKind::Text, "", 0, 162, 26, 126, 84, kTabMore),
+    };
+    d.controls[kList - 1].listFormat = "70L(2)|M~Field Name~@s20@60R(2)~Size~L@s10@";
+    return d;
+}
+
+class QtWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        LinkAllControlKinds();
+        Open(kWinGray | kWinDouble);
+    }
+    void TearDown() override
+    {
+        DisposeWindow(window_);
+        QApplication::processEvents(); // the widgets go with deleteLater
+    }
+
+    void Open(std::uint32_t attributes)
+    {
+        if (window_) {
+            DisposeWindow(window_);
+        }
+        RegisterWindowDefinition(TestDefinition(attributes));
+        rows_.SetText(1, "FirstName");
+        rows_.SetText(2, "30");
+        rows_.Add();
+        rows_.SetText(1, "LastName");
+        rows_.SetText(2, "40");
+        rows_.Add();
+        window_ = NewWindow("qttest", "TESTWINDOW",
+                            {BoundVariable::Of(name_), BoundVariable::Of(export_), BoundVariable::Of(rows_),
+                             BoundVariable::Of(notes_)});
+        ASSERT_NE(window_, nullptr);
+        window_->Open();
+        QWidget* top = Top();
+        ASSERT_NE(top, nullptr);
+        QApplication::setActiveWindow(top);
+    }
+
+    QWidget* Top() const { return QtUi::WidgetOf(*window_); }
+    template <class T = QWidget>
+    T* Widget(int number) const
+    {
+        const Control* c = window_->control(number);
+        return c != nullptr ? qobject_cast<T*>(QtUi::WidgetOf(*c)) : nullptr;
+    }
+    DialogUnits Units() const { return DialogUnits(Top()->font()); }
+
+    // The next event the window's procedure would see, past the opening and focus events.
+    Event Next()
+    {
+        while (window_->NextEvent()) {
+            const Event e = window_->currentEvent();
+            if (e.code != EventCode::OpenWindow && e.code != EventCode::Selected) {
+                return e;
+            }
+        }
+        return {};
+    }
+
+    QtUi ui_;
+    ScopedUserInterface installed_{ui_};
+    FixedText<20> name_{"Paul"};
+    std::uint8_t export_ = 0;
+    Queue rows_{RecordLayout("Row", {{"NAME", FieldType::Text, 20}, {"SIZE", FieldType::Text, 10}})};
+    FixedText<200> notes_;
+    std::unique_ptr<Window> window_;
+    ModalDriver driver_;
+};
+
+TEST_F(QtWindowTest, WidgetsStandWhereTheDefinitionPutsThem)
+{
+    const DialogUnits units = Units();
+    EXPECT_EQ(Top()->windowTitle(), "Qt Test Window");
+    EXPECT_EQ(Top()->size(), units.ToPixels(QSize(300, 124)));
+    EXPECT_FALSE(Top()->windowFlags() & Qt::WindowCloseButtonHint); // no System: no close box
+    EXPECT_EQ(Top()->minimumSize(), Top()->maximumSize());         // no Resize: a fixed frame
+
+    for (Control* c : window_->Controls()) {
+        if (c->kind() == ControlKind::Tab) {
+            continue;
+        }
+        QWidget* widget = QtUi::WidgetOf(*c);
+        ASSERT_NE(widget, nullptr) << c->label();
+        EXPECT_EQ(widget->geometry(), units.ToPixels(QRect(c->x(), c->y(), c->width(), c->height()))) << c->label();
+        EXPECT_EQ(widget->objectName().toStdString(), c->label());
+    }
+    EXPECT_EQ(window_->control(kName)->x(), 40);
+    EXPECT_EQ(Widget(kName)->geometry().topLeft(), units.ToPixels(QPoint(40, 6)));
+
+    // A prompt's mnemonic belongs to the next control; a caption shows its access key.
+    auto* prompt = Widget<QLabel>(kNamePrompt);
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(prompt->buddy(), Widget(kName));
+    EXPECT_EQ(prompt->text(), "&Name:");
+    ASSERT_NE(Widget<QLineEdit>(kName), nullptr);
+    EXPECT_EQ(Widget<QLineEdit>(kName)->text(), "Paul");
+    EXPECT_EQ(Widget<QLineEdit>(kName)->maxLength(), 20);
+    ASSERT_NE(Widget<QCheckBox>(kExport), nullptr);
+    EXPECT_EQ(Widget<QCheckBox>(kExport)->text(), " E&xport Script");
+    ASSERT_NE(Widget<QPushButton>(kOk), nullptr);
+    EXPECT_TRUE(Widget<QPushButton>(kOk)->isDefault());
+    EXPECT_FALSE(Widget<QPushButton>(kSave)->isDefault());
+
+    // Lists: one column per format group, header texts, widths in dialog units, the queue's rows.
+    auto* list = Widget<QTreeView>(kList);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->model()->columnCount(), 2);
+    EXPECT_EQ(list->model()->headerData(0, Qt::Horizontal).toString(), "Field Name");
+    EXPECT_EQ(list->model()->headerData(1, Qt::Horizontal).toString(), "Size");
+    EXPECT_EQ(list->header()->sectionSize(0), units.ToPixelsX(70));
+    EXPECT_EQ(list->header()->sectionResizeMode(0), QHeaderView::Interactive); // "M"
+    EXPECT_EQ(list->header()->sectionResizeMode(1), QHeaderView::Fixed);
+    ASSERT_EQ(list->model()->rowCount(), 2);
+    EXPECT_EQ(list->model()->index(1, 0).data().toString(), "LastName");
+    EXPECT_EQ(list->model()->index(1, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
+
+    // Sheets: the tabs in order, the first shown, a control on the other tab hidden.
+    auto* sheet = Widget<QTabWidget>(kSheet);
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_EQ(sheet->count(), 2);
+    EXPECT_EQ(sheet->tabText(0), "&General");
+    EXPECT_EQ(sheet->tabText(1), "&More");
+    EXPECT_TRUE(Widget(kGeneralPrompt)->isVisible());
+    EXPECT_FALSE(Widget(kNotes)->isVisible());
+}
+
+TEST_F(QtWindowTest, AttributesShapeTheFrame)
+{
+    Open(kWinSystem | kWinResize);
+    EXPECT_TRUE(Top()->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_NE(Top()->minimumSize(), Top()->maximumSize());
+    // The close box asks; the model turns it into the window's close event.
+    driver_.Soon([&] { Top()->close(); });
+    EXPECT_EQ(Next().code, EventCode::CloseWindow);
+    EXPECT_TRUE(Top()->isVisible()) << "the close box alone does not close the window";
+}
+
+TEST_F(QtWindowTest, ClicksAndMnemonicsAreAccepted)
+{
+    driver_.Soon([&] { QTest::mouseClick(Widget(kCancel), Qt::LeftButton); });
+    Event e = Next();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kCancel);
+
+    driver_.Soon([&] { QTest::keyClick(Top(), Qt::Key_S, Qt::AltModifier); });
+    e = Next();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kSave);
+
+    driver_.Soon([&] { QTest::keyClick(Top(), Qt::Key_X, Qt::AltModifier); });
+    e = Next();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kExport);
+    EXPECT_EQ(export_, 1);
+    EXPECT_TRUE(Widget<QCheckBox>(kExport)->isChecked());
+
+    // A disabled button cannot be accepted.
+    DisableControls(kCancel, 0);
+    EXPECT_FALSE(Widget(kCancel)->isEnabled());
+    driver_.Soon([&] {
+        QTest::mouseClick(Widget(kCancel), Qt::LeftButton);
+        QTest::mouseClick(Widget(kOk), Qt::LeftButton);
+    });
+    e = Next();
+    EXPECT_EQ(e.control, kOk);
+}
+
+TEST_F(QtWindowTest, TypingAndReturnWriteTheEntryAndPressTheDefaultButton)
+{
+    driver_.Soon([&] {
+        auto* edit = Widget<QLineEdit>(kName);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        edit->selectAll();
+        QTest::keyClicks(edit, "Anna");
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    Event e = Next();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kName); // the entry is written back before the button acts
+    EXPECT_EQ(name_.Str(), "Anna");
+    e = Next();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kOk);
+
+    // The program's own change of the variable shows once it displays the control.
+    name_ = "Bert";
+    DisplayControls(kName, 0);
+    EXPECT_EQ(Widget<QLineEdit>(kName)->text(), "Bert");
+}
+
+TEST_F(QtWindowTest, ARequiredEntryHoldsTheFocus)
+{
+    name_.Clear();
+    DisplayControls(0, 0);
+    QWidget* focusAfterSave = nullptr;
+    driver_.Soon([&] {
+        QTest::mouseClick(Widget(kCancel), Qt::LeftButton);
+        QTest::mouseClick(Widget(kSave), Qt::LeftButton);
+        QTimer::singleShot(0, [&] {
+            focusAfterSave = QApplication::focusWidget();
+            QTest::mouseClick(Widget(kOk), Qt::LeftButton);
+        });
+    });
+    EXPECT_EQ(Next().control, kCancel);
+    const Event e = Next();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kOk) << "the button with Req was not to be accepted";
+    EXPECT_EQ(focusAfterSave, Widget(kName));
+}
+
+TEST_F(QtWindowTest, ListRowsAndTabsReportTheirSelection)
+{
+    driver_.Soon([&] {
+        auto* list = Widget<QTreeView>(kList);
+        const QRect row = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    });
+    Event e = Next();
+    EXPECT_EQ(e.code, EventCode::NewSelection);
+    EXPECT_EQ(e.control, kList);
+    EXPECT_EQ(window_->control(kList)->currentRow(), 2);
+
+    driver_.Soon([&] { QTest::keyClick(Top(), Qt::Key_M, Qt::AltModifier); });
+    e = Next();
+    EXPECT_EQ(e.code, EventCode::NewSelection);
+    EXPECT_EQ(e.control, kSheet);
+    EXPECT_EQ(window_->control(kSheet)->currentTab(), kTabMore);
+    EXPECT_TRUE(Widget(kNotes)->isVisible());
+    EXPECT_FALSE(Widget(kGeneralPrompt)->isVisible());
+
+    // The program's rows and current row show.
+    rows_.SetText(1, "Country");
+    rows_.Add();
+    DisplayControls(kList, 0);
+    window_->control(kList)->SetCurrentRow(3);
+    auto* list = Widget<QTreeView>(kList);
+    EXPECT_EQ(list->model()->rowCount(), 3);
+    EXPECT_EQ(list->currentIndex().row(), 2);
+}
+
+TEST_F(QtWindowTest, MessageBoxAnswersOverItsWindow)
+{
+    QWidget* parent = nullptr;
+    QString text;
+    driver_.When<QMessageBox>([&](QMessageBox* box) {
+        parent = box->parentWidget();
+        text = box->text();
+        box->button(QMessageBox::Yes)->click();
+    });
+    const int answer = ShowMessage("Delete the record?|It cannot be undone.", "Confirm Delete",
+                                   SystemIconText(icon::kQuestion), button::kYes | button::kNo, button::kNo);
+    EXPECT_EQ(answer, button::kYes);
+    EXPECT_EQ(parent, Top());
+    EXPECT_EQ(text, "Delete the record?\nIt cannot be undone.");
+}
+
+// A picture of the window for a person to look at: QUORIN_LOOK_DIR names the folder.
+TEST_F(QtWindowTest, GrabForALook)
+{
+    const char* folder = std::getenv("QUORIN_LOOK_DIR");
+    if (folder == nullptr) {
+        GTEST_SKIP() << "QUORIN_LOOK_DIR not set";
+    }
+    QApplication::processEvents();
+    const QString file = QDir(QString::fromLocal8Bit(folder)).filePath(QStringLiteral("qt-test-window.png"));
+    EXPECT_TRUE(Top()->grab().save(file));
+    if (const char* hold = std::getenv("QUORIN_LOOK_HOLD_MS")) {
+        // Keeps the window up for a screenshot of the whole display.
+        QTest::qWait(std::atoi(hold));
+    }
+}
+
+} // namespace
+} // namespace quorin::ui
