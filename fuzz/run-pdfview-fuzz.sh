@@ -10,10 +10,12 @@ CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DQUORIN_FUZZ=ON -DQU
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target fuzz_pdfview_document
 # The seed form comes from the normal (gcc) build's generator.
-QUORIN_BUILD_DIR=${QUORIN_BUILD_DIR:-$here/build} bash "$here/scripts/build.sh" make-sample-form >/dev/null
+gcc_build=${QUORIN_BUILD_DIR:-$here/build}
+cmake -S "$here" -B "$gcc_build" -G Ninja >/dev/null
+cmake --build "$gcc_build" --target make-sample-form >/dev/null
 corpus="$build/fuzz-corpus"
 mkdir -p "$corpus"
-"${QUORIN_BUILD_DIR:-$here/build}/tools/make-sample-form" "$corpus/sample-form.pdf"
+"$gcc_build/tools/make-sample-form" "$corpus/sample-form.pdf"
 cp "$here/tests/platform/pdfview/data/other-producer-form.pdf" "$corpus/"
 "$build/fuzz/fuzz_pdfview_document" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
   -print_final_stats=1 "$corpus"

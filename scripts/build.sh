@@ -5,4 +5,5 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/install-deps.sh"
 build=${QUORIN_BUILD_DIR:-$here/build}
 cmake -S "$here" -B "$build" -G Ninja ${QUORIN_CMAKE_ARGS:-} >/dev/null
-cmake --build "$build" -j "$(nproc)" "$@"
+# Arguments name the targets to build (all when none).
+cmake --build "$build" -j "$(nproc)" ${1:+--target "$@"}
