@@ -24,7 +24,11 @@ void ModalDriver::Poll()
         timer_.stop();
         return;
     }
-    QWidget* modal = QApplication::activeModalWidget();
+    // A popup menu is not modal but blocks just the same.
+    QWidget* modal = QApplication::activePopupWidget();
+    if (modal == nullptr) {
+        modal = QApplication::activeModalWidget();
+    }
     if (modal == nullptr || !modal->isVisible() || !steps_.front().match(modal)) {
         return;
     }

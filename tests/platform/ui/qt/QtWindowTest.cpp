@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -341,6 +342,78 @@ TEST_F(QtWindowTest, MessageBoxAnswersOverItsWindow)
     EXPECT_EQ(answer, button::kYes);
     EXPECT_EQ(parent, Top());
     EXPECT_EQ(text, "Delete the record?\nIt cannot be undone.");
+}
+
+TEST_F(QtWindowTest, PopupMenuHelpAndWaitCursor)
+{
+    QStringList texts;
+    QList<bool> enabled;
+    driver_.When<QMenu>([&](QMenu* menu) {
+        for (QAction* action : menu->actions()) {
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            enabled << action->isEnabled();
+        }
+        menu->setActiveAction(menu->actions().at(3));
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    EXPECT_EQ(ui_.PopupMenu(*window_, {"&Insert", "~&Change", "-", "&Delete"}), 4);
+    EXPECT_EQ(texts, (QStringList{"&Insert", "&Change", "-", "&Delete"}));
+    EXPECT_EQ(enabled, (QList<bool>{true, false, true, true}));
+
+    // F1 with no help file: a box names the help id of the window.
+    QString helpText;
+    driver_.When<QMessageBox>([&](QMessageBox* box) {
+        helpText = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    driver_.Soon([&] {
+        QTest::keyClick(Widget(kName), Qt::Key_F1);
+        QTest::mouseClick(Widget(kCancel), Qt::LeftButton);
+    });
+    EXPECT_EQ(Next().control, kCancel);
+    EXPECT_EQ(driver_.Pending(), 0u);
+    EXPECT_EQ(helpText.toStdString(), NoHelpMessage(window_->definition().helpId).text);
+
+    ui_.SetWaitCursor(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    ui_.SetWaitCursor(true);
+    ui_.SetWaitCursor(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A window opened over the current one runs its own loop; the one under it takes no input.
+TEST_F(QtWindowTest, NestedWindowIsModalAndRunsItsOwnLoop)
+{
+    FixedText<20> innerName{"inner"};
+    std::uint8_t innerExport = 0;
+    Queue innerRows{RecordLayout("Row", {{"NAME", FieldType::Text, 20}, {"SIZE", FieldType::Text, 10}})};
+    FixedText<200> innerNotes;
+    auto inner = NewWindow("qttest", "TESTWINDOW",
+                           {BoundVariable::Of(innerName), BoundVariable::Of(innerExport), BoundVariable::Of(innerRows),
+                            BoundVariable::Of(innerNotes)});
+    ASSERT_NE(inner, nullptr);
+    inner->Open(window_.get());
+    QWidget* innerTop = QtUi::WidgetOf(*inner);
+    ASSERT_NE(innerTop, nullptr);
+    EXPECT_EQ(innerTop->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(CurrentWindow(), inner.get());
+
+    driver_.Soon([&] {
+        QTest::mouseClick(Widget(kCancel), Qt::LeftButton); // the outer window's: not taken
+        QTest::mouseClick(QtUi::WidgetOf(*inner->control(kOk)), Qt::LeftButton);
+    });
+    while (inner->NextEvent() && inner->currentEvent().code == EventCode::OpenWindow) {
+    }
+    const Event e = inner->currentEvent();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kOk);
+    DisposeWindow(inner);
+    EXPECT_EQ(CurrentWindow(), window_.get());
+
+    // Had the outer window taken the click on Cancel, that would come first.
+    driver_.Soon([&] { QTest::mouseClick(Widget(kOk), Qt::LeftButton); });
+    EXPECT_EQ(Next().control, kOk);
 }
 
 // A picture of the window for a person to look at: QUORIN_LOOK_DIR names the folder.
