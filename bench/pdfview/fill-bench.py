@@ -1,0 +1,94 @@
+#!/usr/bin/env python3
+"""Whole-process benchmark of one form fill (open, script, save, close) through the viewer control,
+against the floor (a plain `qpdf IN OUT` rewrite) and `pdftk IN fill_form VALUES output OUT`, on the
+sample form and on the form followed by 3000 pages. Prints medians of wall time and peak RSS and
+the ratios; targets: at most 1.3 x the floor, at least 10 x faster than pdftk.
+
+    bench/pdfview/fill-bench.py [RUNS]     (installs qpdf and pdftk-java, builds build-bench/)
+"""
+import os, statistics, subprocess, sys, tempfile, time
+
+here = os.path.dirname(os.path.abspath(__file__))
+root = os.path.dirname(os.path.dirname(here))
+build = os.environ.get("QUORIN_BENCH_BUILD_DIR", os.path.join(root, "build-bench"))
+runs = int(sys.argv[1]) if len(sys.argv) > 1 else 15
+
+subprocess.run(["bash", os.path.join(root, "scripts/install-deps.sh")], check=True,
+               env=dict(os.environ, QUORIN_EXTRA_PACKAGES="qpdf pdftk-java"))
+subprocess.run(["cmake", "-S", root, "-B", build, "-G", "Ninja", "-DQUORIN_BENCH=ON", "-DQUORIN_TESTS=OFF",
+                "-DCMAKE_BUILD_TYPE=Release"], check=True, stdout=subprocess.DEVNULL)
+subprocess.run(["cmake", "--build", build, "--target", "bench_pdfview_fill", "make-sample-form"], check=True,
+               stdout=subprocess.DEVNULL)
+
+sys.path.insert(0, here)
+work = tempfile.mkdtemp(prefix="pdfview-bench-")
+form = os.path.join(work, "form.pdf")
+subprocess.run([os.path.join(build, "tools/make-sample-form"), form], check=True)
+
+
+def blank_pages(path, count):
+    """A plain PDF of `count` pages with a line of text each."""
+    objects = [b"<< /Type /Catalog /Pages 2 0 R >>", None, b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"]
+    kids = []
+    for i in range(count):
+        content = b"BT /F1 12 Tf 72 720 Td (Page %d) Tj ET" % (i + 1)
+        objects.append(b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content))
+        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+                       b"/Resources << /Font << /F1 3 0 R >> >> >>" % len(objects))
+        kids.append(len(objects))
+    objects[1] = b"<< /Type /Pages /Count %d /Kids [%s] >>" % (count, b" ".join(b"%d 0 R" % k for k in kids))
+    out = bytearray(b"%PDF-1.7\n")
+    offsets = []
+    for n, body in enumerate(objects, 1):
+        offsets.append(len(out))
+        out += b"%d 0 obj\n%s\nendobj\n" % (n, body)
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    out += b"".join(b"%010d 00000 n \n" % o for o in offsets)
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+    open(path, "wb").write(out)
+
+
+pages = os.path.join(work, "pages.pdf")
+blank_pages(pages, 3000)
+big = os.path.join(work, "form-3000.pdf")
+subprocess.run(["qpdf", form, "--pages", ".", pages, "--", big], check=True)
+
+# The same 50 values for pdftk, as XFDF (the last of the two NewspapersChk rows wins, as in the script).
+import xml.sax.saxutils as su
+from pdfview_pairs import SAMPLE_PAIRS
+values = {}
+for name, value in SAMPLE_PAIRS:
+    values[name] = value
+xfdf = os.path.join(work, "values.xfdf")
+with open(xfdf, "w") as f:
+    f.write('<?xml version="1.0" encoding="UTF-8"?>\n<xfdf xmlns="http://ns.adobe.com/xfdf/"><fields>\n')
+    for name, value in values.items():
+        f.write('<field name="%s"><value>%s</value></field>\n' % (su.escape(name), su.escape(value)))
+    f.write("</fields></xfdf>\n")
+
+
+def measure(command):
+    times, peaks = [], []
+    for _ in range(runs):
+        start = time.perf_counter()
+        child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _, status, usage = os.wait4(child.pid, 0)
+        elapsed = time.perf_counter() - start
+        if status != 0:
+            raise SystemExit("failed: %s" % " ".join(command))
+        times.append(elapsed * 1000)
+        peaks.append(usage.ru_maxrss / 1024)
+    return statistics.median(times), statistics.median(peaks)
+
+
+out = os.path.join(work, "out.pdf")
+print("%-22s %-10s %10s %10s" % ("input", "tool", "median ms", "peak MB"))
+for label, source in (("form (2 pages)", form), ("form + 3000 pages", big)):
+    floor = measure(["qpdf", source, out])
+    fill = measure([os.path.join(build, "bench/pdfview/bench_pdfview_fill"), source, out])
+    pdftk = measure(["pdftk", source, "fill_form", xfdf, "output", out])
+    for tool, (ms, mb) in (("qpdf", floor), ("pdfview", fill), ("pdftk", pdftk)):
+        print("%-22s %-10s %10.1f %10.1f" % (label, tool, ms, mb))
+    print("%-22s fill / floor = %.2f (target <= 1.3), pdftk / fill = %.1f (target >= 10)"
+          % (label, fill[0] / floor[0], pdftk[0] / fill[0]))
