@@ -334,5 +334,51 @@ TEST_F(ViewerControlTest, RefusesUnknownIdsPropertiesAndFlags) {
   EXPECT_EQ(Close(second), S_OK);
 }
 
+TEST_F(ViewerControlTest, TheSameMethodsAnswerThroughIDispatch) {
+  auto id_of = [&](const char16_t* name) {
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    EXPECT_EQ(viewer_->GetIDsOfNames(GUID_NULL, names, 1, 0, &id), S_OK) << AnsiFromWide(name);
+    return id;
+  };
+  // Arguments travel in reverse order.
+  auto call = [&](DISPID member, std::vector<VARIANT> args, VARIANT* result) {
+    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    const HRESULT hr = viewer_->Invoke(member, GUID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+    for (auto& a : args) {
+      VariantClear(&a);
+    }
+    return hr;
+  };
+  auto i4 = [](LONG v) {
+    VARIANT x;
+    VariantInit(&x);
+    x.vt = VT_I4;
+    x.lVal = v;
+    return x;
+  };
+  auto text = [](const std::string& v) {
+    VARIANT x;
+    VariantInit(&x);
+    x.vt = VT_BSTR;
+    x.bstrVal = BstrFromAnsi(v);
+    return x;
+  };
+  VARIANT result;
+  VariantInit(&result);
+  ASSERT_EQ(call(id_of(u"OpenDocument"), {i4(0), text(""), text("T:\\form1.pdf")}, &result), S_OK);
+  ASSERT_EQ(result.vt, VT_I4);
+  const LONG id = result.lVal;
+  ASSERT_EQ(call(id_of(u"RunJavaScript"), {i4(0), i4(id), text("this.getField('Country').numItems")}, &result), S_OK);
+  ASSERT_EQ(result.vt, VT_BSTR);
+  EXPECT_EQ(AnsiFromWide(result.bstrVal), "24");
+  VariantClear(&result);
+  EXPECT_EQ(call(id_of(u"CloseDocument"), {i4(0), i4(id)}, nullptr), S_OK);
+  EXPECT_EQ(call(id_of(u"CloseDocument"), {i4(0), i4(id)}, nullptr), ToResultCode(ViewerError::UnknownDocument));
+  DISPID unknown = 0;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(u"Print")};
+  EXPECT_EQ(viewer_->GetIDsOfNames(GUID_NULL, names, 1, 0, &unknown), DISP_E_UNKNOWNNAME);
+}
+
 } // namespace
 } // namespace quorin::pdfview
