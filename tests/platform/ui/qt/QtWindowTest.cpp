@@ -25,6 +25,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace quorin::ui {
 namespace {
@@ -44,6 +45,7 @@ enum : int {
     kGeneralPrompt = 10,
     kTabMore = 11,
     kNotes = 12,
+    kDate = 13,
 };
 
 ControlDefinition Make(std::string label, ControlKind kind, std::string caption, std::uint32_t attributes,
@@ -85,6 +87,7 @@ WindowDefinition TestDefinition(std::uint32_t attributes)
         Make("?GENERAL:PROMPT", ControlKind::Prompt, "All fields are kept.", 0, 162, 26, {}, {}, kTabGeneral),
         Make("?TAB:2", ControlKind::Tab, "&More", 0, {}, {}, {}, {}, kSheet),
         Make("?NOTES", ControlKind::Text, "", 0, 162, 26, 126, 84, kTabMore),
+        Make("?DATE", ControlKind::Entry, "D17", kCtlRight, 110, 20, 40, 10),
     };
     d.controls[kList - 1].listFormat = "70L(2)|M~Field Name~@s20@60R(2)~Size~L@s10@";
     return d;
@@ -117,7 +120,7 @@ protected:
         rows_.Add();
         window_ = NewWindow("qttest", "TESTWINDOW",
                             {BoundVariable::Of(name_), BoundVariable::Of(export_), BoundVariable::Of(rows_),
-                             BoundVariable::Of(notes_)});
+                             BoundVariable::Of(notes_), BoundVariable::Of(date_)});
         ASSERT_NE(window_, nullptr);
         window_->Open();
         QWidget* top = Top();
@@ -152,6 +155,7 @@ protected:
     std::uint8_t export_ = 0;
     Queue rows_{RecordLayout("Row", {{"NAME", FieldType::Text, 20}, {"SIZE", FieldType::Text, 10}})};
     FixedText<200> notes_;
+    std::int32_t date_ = 0;
     std::unique_ptr<Window> window_;
     ModalDriver driver_;
 };
@@ -414,6 +418,85 @@ TEST_F(QtWindowTest, NestedWindowIsModalAndRunsItsOwnLoop)
     // Had the outer window taken the click on Cancel, that would come first.
     driver_.Soon([&] { QTest::mouseClick(Widget(kOk), Qt::LeftButton); });
     EXPECT_EQ(Next().control, kOk);
+}
+
+// A text the picture cannot take stays in its entry, which keeps the focus; nothing is written.
+TEST_F(QtWindowTest, ARefusedEntryKeepsTheFocus)
+{
+    ASSERT_NE(Widget<QLineEdit>(kDate), nullptr);
+    EXPECT_TRUE(Widget<QLineEdit>(kDate)->alignment() & Qt::AlignRight);
+    driver_.Soon([&] {
+        auto* edit = Widget<QLineEdit>(kDate);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        edit->selectAll();
+        QTest::keyClicks(edit, "no date");
+        QTest::mouseClick(Widget(kName), Qt::LeftButton);
+    });
+    const Event e = Next();
+    EXPECT_EQ(e.code, EventCode::Rejected);
+    EXPECT_EQ(e.control, kDate);
+    EXPECT_EQ(date_, 0);
+    EXPECT_EQ(window_->focus(), kDate);
+    QApplication::processEvents(); // the focus goes back once Qt finished the click
+    EXPECT_EQ(QApplication::focusWidget(), Widget(kDate));
+    EXPECT_EQ(Widget<QLineEdit>(kDate)->text(), "no date");
+}
+
+TEST_F(QtWindowTest, MultiLineTextAndAlertKeys)
+{
+    window_->control(kList)->AddAlertKey(keys::kDown);
+    window_->Select(kNotes); // brings its tab forward
+    EXPECT_TRUE(Widget(kNotes)->isVisible());
+    driver_.Soon([&] {
+        auto* notes = Widget<QPlainTextEdit>(kNotes);
+        QTest::keyClicks(notes, "one");
+        QTest::keyClick(notes, Qt::Key_Return); // typing, not the default button
+        QTest::keyClicks(notes, "two");
+        QTest::mouseClick(Widget(kList)->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")), Qt::LeftButton,
+                          {}, QPoint(2, 2));
+        QTest::keyClick(Widget(kList), Qt::Key_Down);
+    });
+    Event e = Next();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kNotes);
+    EXPECT_EQ(notes_.Str(), "one\r\ntwo");
+    do {
+        e = Next();
+    } while (e.code == EventCode::NewSelection);
+    EXPECT_EQ(e.code, EventCode::AlertKey);
+    EXPECT_EQ(e.control, kList);
+    EXPECT_EQ(e.key, keys::kDown);
+}
+
+// The OLE host is an empty child widget where the program puts it; Hide and destroy reach it.
+TEST_F(QtWindowTest, ControlsMadeAndDestroyedAtRunTime)
+{
+    const int host = CreateControl(0, ControlKind::Ole, 0, -1);
+    ASSERT_EQ(host, kDate + 1);
+    for (const auto& [property, value] : {std::pair{prop::kXpos, "9"}, {prop::kYpos, "100"}, {prop::kWidth, "34"},
+                                          {prop::kHeight, "14"}}) {
+        SetControlPropertyText(host, 0, nullptr, std::to_string(property), value);
+    }
+    QWidget* widget = QtUi::WidgetOf(*window_->control(host));
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->parentWidget(), Top());
+    EXPECT_TRUE(widget->children().isEmpty());
+    EXPECT_TRUE(widget->isVisible());
+    EXPECT_EQ(widget->geometry(), Units().ToPixels(QRect(9, 100, 34, 14)));
+    SetControlPropertyText(host, 0, nullptr, std::to_string(prop::kHide), "1");
+    EXPECT_FALSE(widget->isVisible());
+
+    QPointer<QWidget> watched(widget);
+    DestroyControls(host, 0);
+    EXPECT_EQ(window_->control(host), nullptr);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watched.isNull());
+
+    // The window's own properties reach its widget.
+    SetControlPropertyText(0, 0, nullptr, std::to_string(prop::kText), "Record Will Be Added");
+    EXPECT_EQ(Top()->windowTitle(), "Record Will Be Added");
+    SetControlPropertyText(0, 0, nullptr, std::to_string(prop::kXpos), "20");
+    EXPECT_EQ(Top()->pos().x(), Units().ToPixelsX(20));
 }
 
 // A picture of the window for a person to look at: QUORIN_LOOK_DIR names the folder.
