@@ -235,17 +235,24 @@ TEST_F(QtWindowTest, ClicksAndMnemonicsAreAccepted)
     Event e = Next();
     EXPECT_EQ(e.code, EventCode::Accepted);
     EXPECT_EQ(e.control, kCancel);
+    int focusAfterPrompt = 0;
 
     driver_.Soon([&] { QTest::keyClick(Top(), Qt::Key_S, Qt::AltModifier); });
     e = Next();
     EXPECT_EQ(e.code, EventCode::Accepted);
     EXPECT_EQ(e.control, kSave);
 
-    driver_.Soon([&] { QTest::keyClick(Top(), Qt::Key_X, Qt::AltModifier); });
+    // A prompt's access key moves the focus to the control after it.
+    driver_.Soon([&] {
+        QTest::keyClick(Top(), Qt::Key_N, Qt::AltModifier);
+        focusAfterPrompt = window_->focus();
+        QTest::keyClick(Top(), Qt::Key_X, Qt::AltModifier);
+    });
     e = Next();
     EXPECT_EQ(e.code, EventCode::Accepted);
     EXPECT_EQ(e.control, kExport);
     EXPECT_EQ(export_, 1);
+    EXPECT_EQ(focusAfterPrompt, kName);
     EXPECT_TRUE(Widget<QCheckBox>(kExport)->isChecked());
 
     // A disabled button cannot be accepted.
