@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev
   libqpdf-dev duktape-dev
-  libsqlite3-dev libicu-dev
+  libsqlite3-dev libicu-dev libsimpleini-dev
   poppler-utils fonts-dejavu-core
 )
 if [ "${QUORIN_EXTRA_PACKAGES:-}" != "" ]; then
