@@ -900,6 +900,14 @@ void QtUi::CreateWindowWidget(Window& window)
     if ((definition.attributes & kWinGray) == 0) {
         palette.setColor(QPalette::Window, palette.color(QPalette::Base));
     }
+    if (definition.font.colour >= 0) {
+        // A colour value holds red in its low byte, then green and blue.
+        const int colour = definition.font.colour;
+        const QColor text(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+            palette.setColor(role, text);
+        }
+    }
     ww->setPalette(palette);
     ww->setAutoFillBackground(true);
     ww->placed = definition.x.has_value() && definition.y.has_value() && (definition.attributes & kWinCenter) == 0;
