@@ -1,8 +1,18 @@
+#include "frame/Program.h"
+#include "platform/runtime/Module.h"
 #include "platform/ui/qt/QtApplication.h"
 
 int main(int argc, char** argv)
 {
     // The desktop backend shows every window, box and dialog of the program.
     quorin::ui::QtApplication qt(argc, argv);
-    return 0;
+
+    // The data dictionary and `Main` join here through quorin::Hooks() as they land.
+
+    // The program's modules in start-up order; the main module comes first.
+    quorin::ModuleTable modules({quorin::ProgramModule()});
+    return modules.Run([] {
+        quorin::RunProgram();
+        return 0;
+    });
 }
