@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTimer>
@@ -371,6 +372,9 @@ protected:
             }
             return false;
         case QEvent::MouseButtonPress:
+            if (auto* bar = qobject_cast<QScrollBar*>(watched)) {
+                return ScrollBarPress(*c, bar, static_cast<QMouseEvent*>(event));
+            }
             if (c->kind() == ControlKind::List && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
                 auto* view = qobject_cast<QTreeView*>(static_cast<QWidget*>(watched)->parentWidget());
                 const QModelIndex at =
@@ -435,6 +439,38 @@ private:
             return true;
         }
         return false;
+    }
+
+    // A browse keeps only a page of rows in its list, so the list's own scroll bar has nothing to
+    // scroll and Qt ignores clicks on it: they still scroll the list's source.
+    bool ScrollBarPress(Control& c, QScrollBar* bar, QMouseEvent* event)
+    {
+        if (bar->minimum() != bar->maximum() || event->button() != Qt::LeftButton) {
+            return false;
+        }
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.subControls = QStyle::SC_All;
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        const QStyle::SubControl part =
+            bar->style()->hitTestComplexControl(QStyle::CC_ScrollBar, &option, event->position().toPoint(), bar);
+        EventCode how = EventCode::None;
+        switch (part) {
+        case QStyle::SC_ScrollBarAddLine: how = EventCode::ScrollDown; break;
+        case QStyle::SC_ScrollBarSubLine: how = EventCode::ScrollUp; break;
+        case QStyle::SC_ScrollBarAddPage: how = EventCode::PageDown; break;
+        case QStyle::SC_ScrollBarSubPage: how = EventCode::PageUp; break;
+        default: return true;
+        }
+        const int number = c.number();
+        owner_->Report([&](Window& model) { model.UserScroll(number, how); });
+        return true;
     }
 
     // A refused move (an entry whose picture cannot take its text) keeps the focus where it was.
@@ -737,6 +773,7 @@ QWidget* MakeList(WindowWidget* ww, Control& c)
         }
     });
     Watch(ww, view->viewport(), number);
+    Watch(ww, view->verticalScrollBar(), number);
     return view;
 }
 

@@ -17,6 +17,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -24,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -337,6 +340,40 @@ TEST_F(QtWindowTest, ListRowsAndTabsReportTheirSelection)
     auto* list = Widget<QTreeView>(kList);
     EXPECT_EQ(list->model()->rowCount(), 3);
     EXPECT_EQ(list->currentIndex().row(), 2);
+}
+
+// A browse keeps a page of rows in its list: at the list's ends the scroll bar and the wheel
+// still scroll, and the window hears of it.
+TEST_F(QtWindowTest, AListWhoseRowsFitStillReportsScrolling)
+{
+    auto* list = Widget<QTreeView>(kList);
+    ASSERT_NE(list, nullptr);
+    QScrollBar* bar = list->verticalScrollBar();
+    ASSERT_EQ(bar->minimum(), bar->maximum()) << "the two rows fit";
+    const auto wheel = [list](int delta) {
+        const QPointF at(5, 5);
+        QWheelEvent event(at, list->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list->viewport(), &event);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        EventCode expected;
+    } cases[] = {
+        {"bottom arrow", [&] { QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 3)); },
+         EventCode::ScrollDown},
+        {"top arrow", [&] { QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 3)); },
+         EventCode::ScrollUp},
+        {"wheel down", [&] { wheel(-120); }, EventCode::ScrollDown},
+        {"wheel up", [&] { wheel(120); }, EventCode::ScrollUp},
+    };
+    for (const auto& c : cases) {
+        driver_.Soon(c.act);
+        const Event e = Next();
+        EXPECT_EQ(e.code, c.expected) << c.what;
+        EXPECT_EQ(e.control, kList) << c.what;
+    }
 }
 
 TEST_F(QtWindowTest, MessageBoxAnswersOverItsWindow)
