@@ -1,0 +1,349 @@
+#include "platform/classlib/FileManager.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "platform/runtime/RuntimeError.h"
+
+namespace quorin {
+
+namespace {
+
+// Every thread's registrations, so that a manager destroyed anywhere leaves no entry behind.
+std::mutex g_registryLock;
+std::vector<std::pair<std::thread::id, FileManager*>>& Registry()
+{
+    static std::vector<std::pair<std::thread::id, FileManager*>> registry;
+    return registry;
+}
+
+} // namespace
+
+FileManager::~FileManager()
+{
+    if (KILLED == 0) {
+        // Not through the table: a derived manager is already gone at this point.
+        FileManager::Kill();
+    }
+    FILENAME = {};
+    Unregister(); // a manager disposed without InitFile is still listed
+}
+
+void FileManager::Register()
+{
+    if (registered_) {
+        return;
+    }
+    std::lock_guard lock(g_registryLock);
+    Registry().emplace_back(std::this_thread::get_id(), this);
+    registered_ = true;
+}
+
+void FileManager::Unregister()
+{
+    if (!registered_) {
+        return;
+    }
+    std::lock_guard lock(g_registryLock);
+    auto& r = Registry();
+    r.erase(std::remove_if(r.begin(), r.end(), [this](const auto& e) { return e.second == this; }), r.end());
+    registered_ = false;
+}
+
+std::vector<FileManager*> FileManager::ThreadFileManagers()
+{
+    std::lock_guard lock(g_registryLock);
+    std::vector<FileManager*> mine;
+    for (const auto& [thread, manager] : Registry()) {
+        if (thread == std::this_thread::get_id()) {
+            mine.push_back(manager);
+        }
+    }
+    return mine;
+}
+
+void FileManager::Init()
+{
+    OPENED = 0;
+    LAZYOPEN = 1;
+    KILLED = 0;
+    USEMRP = 0;
+    MRPSIZE = 10;
+    Register();
+}
+
+void FileManager::InitFile(FileDeclaration& file, ErrorManager& errors)
+{
+    ERRORS = &errors;
+    FILE = &file;
+    KEYS.clear();
+    if (OPENMODEOVERRIDDEN == 0) {
+        OPENMODE = 0x42;
+    }
+    CREATE = 1;
+    LOCKRECOVER = 10;
+    PRIMARYKEY = 0;
+    FILENAMEVALUE = file.Name();
+    INITIALIZED = 1;
+    KILLED = 0;
+    USEMRP = 0;
+    MRPSIZE = 20;
+    attached_ = true;
+}
+
+void FileManager::AddKey(FileKey& key, std::string_view description, std::uint8_t autoIncrement)
+{
+    const KeyDeclaration& declared = key.Declaration();
+    FileKeyEntry entry;
+    entry.KEY = &key;
+    entry.DESCRIPTION = description;
+    entry.FIELDS = declared.components;
+    entry.AUTOINC = autoIncrement;
+    entry.DUPS = (declared.attributes & kKeyDuplicates) ? 1 : 0;
+    entry.NOCASE = (declared.attributes & kKeyNoCase) ? 1 : 0;
+    KEYS.push_back(std::move(entry));
+    if (autoIncrement != 0) {
+        HASAUTOINC = 1;
+    }
+    if (declared.attributes & kKeyPrimary) {
+        PRIMARYKEY = 1;
+    }
+}
+
+std::string FileManager::FileName() const
+{
+    if (FILENAME.address != nullptr) {
+        return std::string(Clip(std::string_view(FILENAME.address, FILENAME.width)));
+    }
+    if (!FILENAMEVALUE.IsBlank()) {
+        return FILENAMEVALUE.Str();
+    }
+    if (FILE != nullptr && !FILE->Name().empty()) {
+        return FILE->Name();
+    }
+    return "Unknown File";
+}
+
+Level FileManager::Report(int messageId, int code)
+{
+    if (ERRORS == nullptr) {
+        return level::kFatal;
+    }
+    ERRORS->SetErrors(code);
+    ERRORS->SetFileError(code, RuntimeErrorText(code));
+    return ERRORS->ThrowFile(messageId, FileName());
+}
+
+Level FileManager::UseFile(std::uint8_t useType)
+{
+    if (useType == use::kInitialise) {
+        return level::kBenign;
+    }
+    if (IsOpenForReal()) {
+        return level::kBenign;
+    }
+    if (OPENED <= 0 || FILE == nullptr) {
+        SetRuntimeError(kFileNotOpen);
+        return Report(msg::kUseClosedFile, kFileNotOpen);
+    }
+    // The real open must not disturb what the caller already put in the record buffer.
+    const FileState state = SaveFile();
+    const Level result = OpenForReal();
+    RestoreFile(state);
+    return result;
+}
+
+Level FileManager::Open()
+{
+    UseFile(use::kInitialise);
+    if (FILE == nullptr) {
+        SetRuntimeError(kFileNotOpen);
+        return Report(msg::kUseClosedFile, kFileNotOpen);
+    }
+    if (LAZYOPEN == 0 && !IsOpenForReal()) {
+        const Level result = OpenForReal();
+        if (result != level::kBenign) {
+            return result;
+        }
+    }
+    ++OPENED;
+    return level::kBenign;
+}
+
+Level FileManager::OpenForReal()
+{
+    UseFile(use::kInitialise);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int rc = FILE->Open(OPENMODE);
+        switch (rc) {
+        case kNoError: return level::kBenign;
+        case kFileNotFound:
+            if (CREATE == 0) {
+                return Report(msg::kOpenFailed, rc);
+            }
+            if (const int created = FILE->Create(); created != kNoError) {
+                return Report(msg::kCreateError, created);
+            }
+            continue;
+        case kAccessDenied:
+            if (!WantsWrite(OPENMODE)) {
+                return Report(msg::kOpenFailed, rc);
+            }
+            if (const Level shown = Report(msg::kAccessDenied, rc); shown != level::kNotify && shown != level::kBenign) {
+                return shown;
+            }
+            OPENMODE = static_cast<std::uint8_t>(OPENMODE & ~kAccessMask);
+            continue;
+        case kKeyFileMustBeRebuilt:
+            if (const Level shown = Report(msg::kRebuildKey, rc); shown != level::kNotify && shown != level::kBenign) {
+                return shown;
+            }
+            if (const int built = FILE->BuildKeys(); built != kNoError) {
+                return Report(msg::kRebuildError, built);
+            }
+            continue;
+        case kInvalidRecordDeclaration: return Report(msg::kInvalidFile, rc);
+        default: return Report(msg::kOpenFailed, rc);
+        }
+    }
+    return Report(msg::kOpenFailed, RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen);
+}
+
+void FileManager::Close()
+{
+    if (OPENED <= 0) {
+        return;
+    }
+    if (--OPENED == 0 && FILE != nullptr) {
+        FILE->Close();
+    }
+}
+
+int FileManager::TryInsert()
+{
+    if (const Level l = UseFile(use::kUse); l != level::kBenign) {
+        return RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen;
+    }
+    return FILE->Add();
+}
+
+Level FileManager::Insert()
+{
+    if (const Level l = UseFile(use::kUse); l != level::kBenign) {
+        return l; // the open has reported why
+    }
+    const int rc = FILE->Add();
+    if (rc == kNoError) {
+        return level::kBenign;
+    }
+    if (rc == kCreatesDuplicateKey) {
+        return DuplicateReport(rc);
+    }
+    return Report(msg::kAddError, rc);
+}
+
+Level FileManager::DuplicateReport(int rc)
+{
+    std::string description;
+    const DataFile* keyed = Keyed();
+    for (const FileKeyEntry& entry : KEYS) {
+        if (keyed != nullptr && entry.KEY != nullptr && static_cast<int>(entry.KEY->index) == keyed->DuplicateKey()) {
+            description = entry.DESCRIPTION.Str();
+        }
+    }
+    if (ERRORS == nullptr) {
+        return level::kFatal;
+    }
+    ERRORS->SetErrors(rc);
+    ERRORS->SetFile(FileName());
+    return ERRORS->ThrowMessage(msg::kDuplicateKey, description);
+}
+
+int FileManager::TryUpdate()
+{
+    if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
+        return RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen;
+    }
+    return FILE->Put();
+}
+
+Level FileManager::Update()
+{
+    if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
+        return l;
+    }
+    const int rc = FILE->Put();
+    if (rc == kNoError) {
+        return level::kBenign;
+    }
+    if (rc == kCreatesDuplicateKey) {
+        return DuplicateReport(rc);
+    }
+    return level::kNotify; // the window asks whether to try again
+}
+
+int FileManager::TryDelete()
+{
+    if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
+        return RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen;
+    }
+    return FILE->Delete();
+}
+
+void FileManager::SetCurrent(std::int64_t id)
+{
+    if (DataFile* keyed = Keyed()) {
+        keyed->SetCurrent(id);
+    }
+}
+
+std::int64_t FileManager::Current() const
+{
+    const DataFile* keyed = Keyed();
+    return keyed != nullptr ? keyed->Current() : 0;
+}
+
+FileState FileManager::SaveFile() const
+{
+    FileState state;
+    if (BUFFER.address != nullptr) {
+        state.buffer.assign(BUFFER.address, BUFFER.size);
+    }
+    state.current = Current();
+    return state;
+}
+
+void FileManager::RestoreFile(const FileState& state)
+{
+    if (BUFFER.address != nullptr && state.buffer.size() == BUFFER.size) {
+        std::memcpy(BUFFER.address, state.buffer.data(), BUFFER.size);
+    }
+    SetCurrent(state.current);
+}
+
+void FileManager::Kill()
+{
+    if (INITIALIZED == 0) {
+        return;
+    }
+    if (KILLED != 0) {
+        return;
+    }
+    while (OPENED > 0) {
+        Close();
+    }
+    if (FILE != nullptr) {
+        FILE->Close();
+    }
+    KEYS.clear();
+    Unregister();
+    attached_ = false;
+    FILE = nullptr;
+    KILLED = 1;
+    INITIALIZED = 0;
+}
+
+} // namespace quorin
