@@ -1,0 +1,127 @@
+#include "platform/runtime/Date.h"
+#include "platform/runtime/Picture.h"
+
+#include <gtest/gtest.h>
+
+namespace quorin {
+namespace {
+
+TEST(Date, DayNumbersFromTheFirstDayWithLeapYears)
+{
+    struct Case {
+        int y, m, d;
+        std::optional<std::int32_t> day;
+    } const cases[] = {
+        {1801, 1, 1, 4},          {1801, 1, 2, 5},         {1801, 12, 31, 368},
+        {1802, 1, 1, 369},        {1800, 12, 31, {}},      {1900, 2, 29, {}}, // 1900 is no leap year
+        {2000, 2, 29, 72746},     {2024, 2, 29, 81512},    {2023, 2, 29, {}},
+        {2024, 4, 31, {}},        {2024, 13, 1, {}},       {2024, 0, 1, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DayNumber(c.y, c.m, c.d), c.day) << c.y << "-" << c.m << "-" << c.d;
+        if (c.day) {
+            EXPECT_EQ(DateOfDay(*c.day), (CivilDate{c.y, c.m, c.d}));
+        }
+    }
+    EXPECT_EQ(*DayNumber(2000, 3, 1) - *DayNumber(2000, 2, 28), 2);
+    EXPECT_EQ(*DayNumber(1900, 3, 1) - *DayNumber(1900, 2, 28), 1);
+    EXPECT_FALSE(DateOfDay(3));
+    EXPECT_FALSE(DateOfDay(0));
+    EXPECT_FALSE(DateOfDay(2994627)); // past 31 December 9999
+    for (std::int32_t day = 4; day <= 2994626; day += 997) {
+        const auto date = DateOfDay(day);
+        ASSERT_TRUE(date) << day;
+        EXPECT_EQ(DayNumber(date->year, date->month, date->day), day);
+    }
+}
+
+TEST(Date, ClockTimesStartAtOneForMidnight)
+{
+    EXPECT_EQ(ClockTime(0, 0), 1);
+    EXPECT_EQ(ClockTime(0, 0, 0, 1), 2);
+    EXPECT_EQ(ClockTime(23, 59, 59, 99), kLastTime);
+    EXPECT_EQ(ClockTime(12, 30), (12 * 60 + 30) * 6000 + 1);
+    EXPECT_FALSE(ClockTime(24, 0));
+    EXPECT_FALSE(ClockTime(10, 60));
+    EXPECT_GE(GetClockTime(), 1);
+    EXPECT_LE(GetClockTime(), kLastTime);
+    EXPECT_GT(GetTodayDate(), *DayNumber(2020, 1, 1));
+}
+
+class PictureTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetPictureLocale(""); }
+};
+
+TEST_F(PictureTest, ShortDateOfTheLocaleBothWays)
+{
+    struct Case {
+        const char* locale;
+        CivilDate date;
+        const char* shown;
+    } const cases[] = {
+        {"en_US", {2024, 3, 5}, "3/5/2024"},
+        {"en_US", {1801, 1, 1}, "1/1/1801"},
+        {"de_DE", {2024, 2, 29}, "29.02.2024"},
+        {"en_GB", {1999, 12, 31}, "31/12/1999"},
+    };
+    for (const Case& c : cases) {
+        SetPictureLocale(c.locale);
+        const std::int32_t day = *DayNumber(c.date.year, c.date.month, c.date.day);
+        EXPECT_EQ(FormatDate(day, "D17"), c.shown) << c.locale;
+        EXPECT_EQ(ParseDate(c.shown, "@D17@"), day) << c.locale;
+    }
+    SetPictureLocale("en_US");
+    for (std::int32_t day = 4; day < 4 + 80000; day += 1234)
+        EXPECT_EQ(ParseDate(FormatDate(day)), day) << day;
+    EXPECT_EQ(FormatDate(0), "");
+    EXPECT_EQ(ParseDate("   "), 0);
+    EXPECT_EQ(ParseDate(" 3/5/24 "), *DayNumber(2024, 3, 5)) << "a two-digit year is read";
+}
+
+TEST_F(PictureTest, InvalidTypedDateIsRefused)
+{
+    SetPictureLocale("en_US");
+    for (const char* typed : {"2/30/2024", "2/29/2023", "13/1/2024", "0/1/2024", "3/5/2024x", "abc", "3//2024",
+                              "1/1/1800", "\xff\xfe"})
+        EXPECT_FALSE(ParseDate(typed)) << typed;
+}
+
+TEST_F(PictureTest, HoursAndMinutesOfTheLocaleBothWays)
+{
+    struct Case {
+        const char* locale;
+        int h, m;
+        const char* shown;
+    } const cases[] = {
+        {"en_US", 0, 0, "12:00 AM"},
+        {"en_US", 13, 5, "1:05 PM"},
+        {"de_DE", 0, 0, "00:00"},
+        {"de_DE", 23, 59, "23:59"},
+    };
+    for (const Case& c : cases) {
+        SetPictureLocale(c.locale);
+        const std::int32_t time = *ClockTime(c.h, c.m);
+        EXPECT_EQ(FormatTime(time, "T7"), c.shown) << c.locale;
+        EXPECT_EQ(ParseTime(c.shown, "T7"), time) << c.locale;
+    }
+    SetPictureLocale("de_DE");
+    EXPECT_EQ(FormatTime(*ClockTime(7, 8, 59, 99)), "07:08") << "seconds are not shown";
+    EXPECT_EQ(FormatTime(0), "");
+    EXPECT_EQ(FormatTime(kLastTime + 1), "");
+    EXPECT_EQ(ParseTime(""), 0);
+    for (const char* typed : {"25:00", "12:61", "noon", "12:00:00x"})
+        EXPECT_FALSE(ParseTime(typed)) << typed;
+}
+
+TEST_F(PictureTest, TextPictureCutsAtACharacterBoundary)
+{
+    EXPECT_EQ(FormatText("abcdef", "@s4@"), "abcd");
+    EXPECT_EQ(FormatText("ab\xc3\xa9z", "s3"), "ab"); // never half of "é"
+    EXPECT_EQ(ReadPicture("@D17@").kind, PictureKind::Date);
+    EXPECT_EQ(ReadPicture("T7").number, 7);
+    EXPECT_EQ(ReadPicture("s260").number, 260);
+}
+
+} // namespace
+} // namespace quorin
