@@ -1,3 +1,4 @@
+#include "frame/DataDictionary.h"
 #include "frame/Program.h"
 #include "platform/runtime/Module.h"
 #include "platform/ui/qt/QtApplication.h"
@@ -8,6 +9,7 @@ int main(int argc, char** argv)
     quorin::ui::QtApplication qt(argc, argv);
 
     // The data dictionary and `Main` join here through quorin::Hooks() as they land.
+    quorin::InstallDataDictionary(quorin::Hooks());
 
     // The program's modules in start-up order; the main module comes first.
     quorin::ModuleTable modules({quorin::ProgramModule()});

@@ -5,6 +5,7 @@
 
 #include "platform/runtime/CodePage.h"
 #include "platform/runtime/FixedText.h"
+#include "platform/runtime/Picture.h"
 
 namespace quorin {
 
@@ -34,13 +35,24 @@ std::string_view Trim(std::string_view text)
 
 std::string ShowNumber(char letter, std::int64_t value)
 {
-    (void)letter;
+    // Dates and times in the locale's short formats.
+    if (letter == 'D' || letter == 'T') {
+        if (value < INT32_MIN || value > INT32_MAX)
+            return {};
+        const auto v = static_cast<std::int32_t>(value);
+        return letter == 'D' ? FormatDate(v) : FormatTime(v);
+    }
     return NumberToText(value);
 }
 
 std::optional<std::int64_t> TakeNumber(char letter, std::string_view text)
 {
-    (void)letter;
+    if (letter == 'D' || letter == 'T') {
+        const std::optional<std::int32_t> v = letter == 'D' ? ParseDate(text) : ParseTime(text);
+        if (!v)
+            return std::nullopt;
+        return *v;
+    }
     text = Trim(text);
     if (text.empty())
         return 0;

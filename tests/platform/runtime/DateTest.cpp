@@ -125,3 +125,31 @@ TEST_F(PictureTest, TextPictureCutsAtACharacterBoundary)
 
 } // namespace
 } // namespace quorin
+
+#include "platform/runtime/BoundVariable.h"
+#include "platform/runtime/ControlPicture.h"
+
+namespace quorin {
+namespace {
+
+TEST_F(PictureTest, EntryTakesAValidDateAndRefusesAnInvalidOneUntouched)
+{
+    SetPictureLocale("en_US");
+    std::int32_t date = *DayNumber(2024, 3, 5);
+    std::int32_t time = *ClockTime(9, 30);
+    const BoundVariable dateVar = BoundVariable::Of(date);
+    const BoundVariable timeVar = BoundVariable::Of(time);
+    EXPECT_EQ(ShowThroughPicture("D17", dateVar), "3/5/2024");
+    EXPECT_EQ(ShowThroughPicture("T7", timeVar), "9:30 AM");
+    EXPECT_FALSE(TakeThroughPicture("D17", "2/30/2024", dateVar));
+    EXPECT_EQ(date, *DayNumber(2024, 3, 5));
+    EXPECT_FALSE(TakeThroughPicture("T7", "9:75 AM", timeVar));
+    EXPECT_EQ(time, *ClockTime(9, 30));
+    EXPECT_TRUE(TakeThroughPicture("D17", "2/29/2024", dateVar));
+    EXPECT_EQ(date, *DayNumber(2024, 2, 29));
+    EXPECT_TRUE(TakeThroughPicture("D17", "", dateVar));
+    EXPECT_EQ(date, 0);
+}
+
+} // namespace
+} // namespace quorin
