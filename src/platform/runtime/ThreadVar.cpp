@@ -8,6 +8,7 @@
 #include <ctime>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace quorin {
@@ -46,8 +47,10 @@ void EnterThread()
     if (state.entered)
         return;
     state.entered = true;
+    // Thread 1 is the process's first thread (or the one that ran the start-up).
     bool expected = false;
-    state.number = g_haveFirst.compare_exchange_strong(expected, true) ? 1 : g_nextNumber++;
+    const bool mainThread = ::gettid() == ::getpid();
+    state.number = mainThread && g_haveFirst.compare_exchange_strong(expected, true) ? 1 : g_nextNumber++;
     if (ModuleTable* table = g_active.load()) {
         state.table = table;
         state.runsModules = true;
