@@ -128,11 +128,31 @@ bool Writable(const std::string& path, const struct stat& st)
            ::access(FolderOf(path).c_str(), W_OK) == 0; // the journal lives beside the file
 }
 
-// Temporary files of creations whose process died before linking them in.
+// This host's name; a temporary file names its host so that only this host's are cleaned up (a
+// process id says nothing about another machine sharing the folder).
+std::string HostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') {
+        return "host";
+    }
+    std::string host(name);
+    for (char& c : host) {
+        if (c == '/' || c == '-') {
+            c = '_';
+        }
+    }
+    return host;
+}
+
+std::string TemporaryPrefix(const std::string& path) { return path + ".new-" + HostName() + "-"; }
+
+// Temporary files of creations on this host whose process died before linking them in.
 void RemoveAbandonedTemporaries(const std::string& path)
 {
     const std::string folder = FolderOf(path);
-    const std::string prefix = path.substr(path.find_last_of('/') + 1) + ".new-";
+    const std::string full = TemporaryPrefix(path);
+    const std::string prefix = full.substr(full.find_last_of('/') + 1);
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         return;
@@ -340,7 +360,7 @@ int DataFile::Create(const std::string& path)
     // Made complete under a temporary name, then linked in: the name never shows a half-made file,
     // and link, unlike rename, never replaces a file that appeared meanwhile.
     static std::atomic<unsigned> counter{0};
-    const std::string temp = path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    const std::string temp = TemporaryPrefix(path) + std::to_string(::getpid()) + "-" + std::to_string(++counter);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     const Schema schema(declaration_);
