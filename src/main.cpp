@@ -1,4 +1,5 @@
 #include "frame/DataDictionary.h"
+#include "frame/DataDictionary.h"
 #include "frame/Program.h"
 #include "platform/runtime/Module.h"
 #include "platform/ui/qt/QtApplication.h"
@@ -8,7 +9,8 @@ int main(int argc, char** argv)
     // The desktop backend shows every window, box and dialog of the program.
     quorin::ui::QtApplication qt(argc, argv);
 
-    // The data dictionary and `Main` join here through quorin::Hooks() as they land.
+    // The data dictionary's per-thread files and managers; `Main` joins the hooks when it lands.
+    quorin::InstallDataDictionary(quorin::Hooks());
     quorin::InstallDataDictionary(quorin::Hooks());
 
     // The program's modules in start-up order; the main module comes first.
