@@ -79,11 +79,6 @@ duk_ret_t Guarded(duk_context* ctx) {
   return duk_error(ctx, code, "%s", message.c_str());
 }
 
-duk_ret_t NumFields(duk_context* ctx) {
-  duk_push_uint(ctx, static_cast<duk_uint_t>(Document(ctx).fieldCount()));
-  return 1;
-}
-
 duk_ret_t GetNthFieldName(duk_context* ctx) {
   auto& doc = Document(ctx);
   const int n = IndexArgument(ctx, 0, "getNthFieldName");
@@ -250,7 +245,11 @@ void BindDocumentScript(duk_context* ctx, PdfDocument& document) {
   duk_pop(ctx);
 
   duk_push_global_object(ctx);
-  Accessor(ctx, "numFields", Guarded<NumFields>, nullptr);
+  // The fields of an open document never change, so their count is a read-only value: a fill
+  // script reads it on every turn of its loops.
+  duk_push_string(ctx, "numFields");
+  duk_push_uint(ctx, static_cast<duk_uint_t>(document.fieldCount()));
+  duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_HAVE_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE);
   Method(ctx, "getNthFieldName", Guarded<GetNthFieldName>, 1);
   Method(ctx, "getField", Guarded<GetField>, 1);
   duk_pop(ctx);
