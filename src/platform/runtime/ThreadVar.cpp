@@ -123,6 +123,9 @@ int ModuleTable::Run(const std::function<int()>& body)
         status = body ? body() : 0;
     } catch (const ProgramHalt& halt) {
         status = halt.status;
+    } catch (...) {
+        ShutDown(); // open files still close before the failure goes on
+        throw;
     }
     ShutDown();
     return status;
