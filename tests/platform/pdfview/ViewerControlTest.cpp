@@ -239,10 +239,11 @@ TEST_F(ViewerControlTest, FillsTheSampleFormAsTheWrapperDoesAndRaisesItsEvents) 
     }
   }
 
-  // The picture, for a person to look at: build/tests/platform/pdfview/filled-sample-1.png.
-  const std::string command = "pdftoppm -png -r 60 '" + filled + "' filled-sample";
+  // The picture, for a person to look at: <build>/tests/filled-sample-1.png and -2.png.
+  const std::string picture = BinaryDir() + "/tests/filled-sample";
+  const std::string command = "pdftoppm -png -r 60 '" + filled + "' '" + picture + "'";
   EXPECT_EQ(std::system(command.c_str()), 0);
-  EXPECT_TRUE(std::filesystem::exists("filled-sample-1.png"));
+  EXPECT_TRUE(std::filesystem::exists(picture + "-1.png"));
 }
 
 TEST_F(ViewerControlTest, OpenFailuresReturnTheirCodeAndADescription) {
