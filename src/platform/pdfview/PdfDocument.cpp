@@ -260,6 +260,12 @@ ViewerStatus PdfDocument::Save(const std::string& path, bool replace) {
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     return fail(std::strerror(errno));
   }
+  // The rename itself reaches the disk with the folder; the file is in place either way.
+  const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
   return ViewerStatus::Ok();
 }
 
