@@ -31,6 +31,9 @@ function(quorin_test_dir name dir)
   add_executable(${name} ${sources})
   target_compile_options(${name} PRIVATE ${QUORIN_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  # Fixtures find checked-in files and build outputs through these.
+  target_compile_definitions(${name} PRIVATE QUORIN_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    QUORIN_TEST_BINARY_DIR="${PROJECT_BINARY_DIR}")
   if(Q_OWN_MAIN)
     target_link_libraries(${name} PRIVATE ${Q_LIBS} GTest::gtest GTest::gmock)
   else()
@@ -38,7 +41,7 @@ function(quorin_test_dir name dir)
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORIN_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUORIN_BINARY_DIR=${PROJECT_BINARY_DIR}"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                LABELS ${name}
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,7 +1,6 @@
 #pragma once
 // The fill script as the form-filling window builds it and the wrapper joins it: the 45 lines of
 // `loadfield`, one call line per pair, each line preceded by one blank, no line breaks.
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -88,14 +87,8 @@ inline std::string FillScript(const Pairs& pairs) {
   return script;
 }
 
-inline std::string BinaryDir() {
-  const char* dir = std::getenv("QUORIN_BINARY_DIR");
-  return dir != nullptr ? dir : QUORIN_TEST_BINARY_DIR;
-}
-inline std::string SourceDir() {
-  const char* dir = std::getenv("QUORIN_SOURCE_DIR");
-  return dir != nullptr ? dir : QUORIN_TEST_SOURCE_DIR;
-}
+inline std::string BinaryDir() { return QUORIN_TEST_BINARY_DIR; }
+inline std::string SourceDir() { return QUORIN_TEST_SOURCE_DIR; }
 inline std::string SampleForm() { return BinaryDir() + "/tools/sample-form.pdf"; }
 
 } // namespace quorin::pdfview::testing
