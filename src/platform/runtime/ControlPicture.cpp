@@ -1,30 +1,13 @@
 #include "platform/runtime/ControlPicture.h"
 
-#include <cctype>
 #include <charconv>
 
-#include "platform/runtime/CodePage.h"
 #include "platform/runtime/FixedText.h"
 #include "platform/runtime/Picture.h"
 
 namespace quorin {
 
 namespace {
-
-char PictureLetter(std::string_view picture)
-{
-    return picture.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(picture[0])));
-}
-
-int PictureNumber(std::string_view picture)
-{
-    int value = 0;
-    std::size_t at = 1;
-    while (at < picture.size() && !std::isdigit(static_cast<unsigned char>(picture[at])))
-        ++at;
-    std::from_chars(picture.data() + at, picture.data() + picture.size(), value);
-    return value;
-}
 
 std::string_view Trim(std::string_view text)
 {
@@ -33,26 +16,8 @@ std::string_view Trim(std::string_view text)
     return Clip(text);
 }
 
-std::string ShowNumber(char letter, std::int64_t value)
+std::optional<std::int64_t> ParseNumber(std::string_view text)
 {
-    // Dates and times in the locale's short formats.
-    if (letter == 'D' || letter == 'T') {
-        if (value < INT32_MIN || value > INT32_MAX)
-            return {};
-        const auto v = static_cast<std::int32_t>(value);
-        return letter == 'D' ? FormatDate(v) : FormatTime(v);
-    }
-    return NumberToText(value);
-}
-
-std::optional<std::int64_t> TakeNumber(char letter, std::string_view text)
-{
-    if (letter == 'D' || letter == 'T') {
-        const std::optional<std::int32_t> v = letter == 'D' ? ParseDate(text) : ParseTime(text);
-        if (!v)
-            return std::nullopt;
-        return *v;
-    }
     text = Trim(text);
     if (text.empty())
         return 0;
@@ -63,50 +28,67 @@ std::optional<std::int64_t> TakeNumber(char letter, std::string_view text)
     return value;
 }
 
+bool IsNumber(BoundVariable::Type type) { return type == BoundVariable::Type::Byte || type == BoundVariable::Type::Long; }
+
+std::string ShowNumber(const PictureSpec& spec, std::string_view picture, std::int64_t value)
+{
+    switch (spec.kind) {
+    case PictureKind::Date: return FormatDate(static_cast<std::int32_t>(value), picture);
+    case PictureKind::Time: return FormatTime(static_cast<std::int32_t>(value), picture);
+    default: return NumberToText(value);
+    }
+}
+
 } // namespace
 
 int PictureMaxLength(std::string_view picture)
 {
-    return PictureLetter(picture) == 'S' ? PictureNumber(picture) : 0;
+    const PictureSpec spec = ReadPicture(picture);
+    return spec.kind == PictureKind::Text ? spec.number : 0;
 }
 
 std::string ShowThroughPicture(std::string_view picture, const BoundVariable& variable)
 {
-    const char letter = PictureLetter(picture);
-    if (letter == 'D' || letter == 'T')
-        return ShowNumber(letter, variable.GetNumber());
-    std::string text = variable.GetText();
-    if (letter == 'S') {
-        const int n = PictureNumber(picture);
-        if (n > 0)
-            text = std::string(Utf8Prefix(text, static_cast<std::size_t>(n)));
-    }
-    return text;
+    const PictureSpec spec = ReadPicture(picture);
+    if (spec.kind == PictureKind::Date || spec.kind == PictureKind::Time)
+        return ShowNumber(spec, picture, variable.GetNumber());
+    const std::string text = variable.GetText();
+    return spec.kind == PictureKind::Text ? FormatText(text, picture) : text;
 }
 
 bool TakeThroughPicture(std::string_view picture, std::string_view text, const BoundVariable& variable)
 {
-    const char letter = PictureLetter(picture);
-    if (letter == 'D' || letter == 'T') {
-        const auto value = TakeNumber(letter, text);
-        if (!value)
-            return false;
-        variable.SetNumber(*value);
-        return true;
+    const PictureSpec spec = ReadPicture(picture);
+    std::optional<std::int64_t> number;
+    switch (spec.kind) {
+    case PictureKind::Date:
+        if (const auto day = ParseDate(text, picture))
+            number = *day;
+        break;
+    case PictureKind::Time:
+        if (const auto time = ParseTime(text, picture))
+            number = *time;
+        break;
+    case PictureKind::Text: {
+        const std::string cut = FormatText(text, picture);
+        if (!IsNumber(variable.type())) {
+            variable.SetText(cut);
+            return true;
+        }
+        number = ParseNumber(cut);
+        break;
     }
-    if (letter == 'S') {
-        const int n = PictureNumber(picture);
-        if (n > 0)
-            text = Utf8Prefix(text, static_cast<std::size_t>(n));
+    default:
+        if (!IsNumber(variable.type())) {
+            variable.SetText(text);
+            return true;
+        }
+        number = ParseNumber(text);
+        break;
     }
-    if (variable.type() == BoundVariable::Type::Byte || variable.type() == BoundVariable::Type::Long) {
-        const auto value = TakeNumber('N', text);
-        if (!value)
-            return false;
-        variable.SetNumber(*value);
-        return true;
-    }
-    variable.SetText(text);
+    if (!number)
+        return false;
+    variable.SetNumber(*number);
     return true;
 }
 
@@ -116,17 +98,12 @@ std::string ShowFieldThroughPicture(std::string_view picture, const RecordLayout
     if (row == nullptr || field < 1 || field > layout.FieldCount())
         return {};
     const FieldDesc& desc = layout.Field(field);
-    const char letter = PictureLetter(picture);
+    const PictureSpec spec = ReadPicture(picture);
     const bool number = desc.type == FieldType::Long || desc.type == FieldType::Short || desc.type == FieldType::Byte;
-    if ((letter == 'D' || letter == 'T') && number)
-        return ShowNumber(letter, layout.GetLong(row, field));
-    std::string text = layout.FieldAsText(row, field);
-    if (letter == 'S') {
-        const int n = PictureNumber(picture);
-        if (n > 0)
-            text = std::string(Utf8Prefix(text, static_cast<std::size_t>(n)));
-    }
-    return text;
+    if ((spec.kind == PictureKind::Date || spec.kind == PictureKind::Time) && number)
+        return ShowNumber(spec, picture, layout.GetLong(row, field));
+    const std::string text = layout.FieldAsText(row, field);
+    return spec.kind == PictureKind::Text ? FormatText(text, picture) : text;
 }
 
 } // namespace quorin

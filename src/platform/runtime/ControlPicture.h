@@ -1,6 +1,6 @@
 #pragma once
-// Showing and taking values through a control's picture: "sN" text of up to N characters, "D..."
-// a date (day number), "T..." a time of day (clock value). Used by entries and list columns.
+// Showing and taking values through a control's picture (the runtime's pictures: "sN", "D17", "T7")
+// for the variable it is bound to. Used by entries and list columns.
 #include <optional>
 #include <string>
 #include <string_view>

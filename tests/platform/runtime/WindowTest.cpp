@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "platform/runtime/ControlKinds.h"
+#include "platform/runtime/Date.h"
 #include "platform/runtime/FixedText.h"
+#include "platform/runtime/Picture.h"
 #include "platform/runtime/Queue.h"
 #include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/UserInterface.h"
@@ -214,6 +216,52 @@ TEST_F(WindowTest, RefusedValueKeepsFocusAndIsNotWritten)
     EXPECT_TRUE(Has(events, EventCode::Rejected, kCount));
     EXPECT_FALSE(Has(events, EventCode::Accepted, kPlain));
     EXPECT_FALSE(Has(events, EventCode::Accepted, kCount));
+}
+
+TEST_F(WindowTest, DateEntryShowsTheLocalesShortDateAndTakesOnlyValidDates)
+{
+    SetPictureLocale("en_US");
+    data.count = *DayNumber(2024, 3, 5);
+    auto window = Make();
+    EXPECT_EQ(window->control(kCount)->screenText(), "3/5/2024");
+    window->Open();
+    ui.Type(kCount, "2/29/2023"); // no such day
+    ui.Leave(kCount, kPlain);
+    ui.Do([&](Window& w) {
+        EXPECT_EQ(w.focus(), kCount);
+        EXPECT_EQ(data.count, *DayNumber(2024, 3, 5));
+    });
+    ui.Type(kCount, "12/31/1999");
+    ui.Leave(kCount, kPlain);
+    ui.Type(kCount, "");
+    ui.Leave(kCount, kPlain);
+    ui.Do([&](Window& w) { EXPECT_EQ(w.control(kCount)->screenText(), "") << "a zero date shows empty"; });
+    std::vector<std::int32_t> written;
+    while (window->NextEvent())
+        if (window->AcceptedControl() == kCount)
+            written.push_back(data.count);
+    EXPECT_EQ(written, (std::vector<std::int32_t>{*DayNumber(1999, 12, 31), 0}));
+    SetPictureLocale("");
+}
+
+TEST_F(WindowTest, RequiredDateEntryWithZeroCountsAsBlank)
+{
+    WindowDefinition d;
+    d.module = "tests$window";
+    d.name = "REQDATE";
+    d.width = 100;
+    d.height = 50;
+    d.controls = {Def("?DATE", ControlKind::Entry, "D17", kCtlReq), Def("?GO", ControlKind::Button, "&Go", kCtlReq)};
+    RegisterWindowDefinition(d);
+    std::int32_t day = 0;
+    auto window = NewWindow("tests$window", "REQDATE", {BoundVariable::Long(&day)});
+    window->Open();
+    window->Select(2);
+    ui.Press(2);
+    ui.Do([](Window& w) { EXPECT_EQ(w.focus(), 1); });
+    ui.Do([&](Window&) { day = 80000; });
+    ui.Press(2);
+    EXPECT_TRUE(Has(Run(*window), EventCode::Accepted, 2));
 }
 
 TEST_F(WindowTest, DisabledAndHiddenControlsAreNotAccepted)
@@ -599,6 +647,34 @@ TEST_F(WindowTest, SheetShowsItsFirstTabAndFollowsTheFocusAndTheUser)
     EXPECT_EQ(events[0].code, EventCode::NewSelection);
     EXPECT_EQ(events[0].control, 1);
     EXPECT_EQ(sheet.currentTab(), 2);
+}
+
+TEST_F(WindowTest, ListColumnsShowDatesAndTimesThroughTheirPictures)
+{
+    SetPictureLocale("de_DE");
+    WindowDefinition d;
+    d.module = "tests$window";
+    d.name = "BROWSE";
+    d.width = 330;
+    d.height = 150;
+    d.controls = {Def("?LIST", ControlKind::List, "", kCtlImm | kCtlVScroll)};
+    d.controls[0].listFormat = "49R(2)|M~Date~L@D17@34R(2)|M~Time~L@T7@85L(2)|M~Account~@s20@";
+    RegisterWindowDefinition(d);
+    Queue rows(RecordLayout("Browse", {{"DATE", FieldType::Long}, {"TIME", FieldType::Long},
+                                       {"ACCOUNT", FieldType::Text, 20}, {"EXTRA", FieldType::Text, 10}}));
+    rows.SetLong(1, *DayNumber(2024, 2, 29));
+    rows.SetLong(2, *ClockTime(13, 5));
+    rows.SetText(3, "user");
+    rows.SetText(4, "not shown");
+    rows.Add();
+    rows.ClearBuffer(); // a row of zeros shows empty date and time
+    rows.Add();
+    auto window = NewWindow("tests$window", "BROWSE", {BoundVariable::Of(rows)});
+    const Control& list = *window->control(1);
+    EXPECT_EQ(list.RowTexts(1), (std::vector<std::string>{"29.02.2024", "13:05", "user"}));
+    EXPECT_EQ(list.RowTexts(2), (std::vector<std::string>{"", "", ""}));
+    EXPECT_TRUE(list.RowTexts(3).empty());
+    SetPictureLocale("");
 }
 
 TEST(ListFormatTest, ParsesTheColumnsOfAFormat)
