@@ -84,9 +84,12 @@ public:
     //   Kinds: region (nothing visible), entry, button (caption with "&" mnemonic, default button
     //   on Return), prompt (a label; its mnemonic focuses the next control), check box, list
     //   (columns from Control::listFormat(), rows from RowTexts()), multi-line text, OLE host (an
-    //   empty child widget), sheet and its tabs.
-    // ControlChanged: re-read what `changes` (Change bits) names from the control.
-    // WindowChanged: re-read title, geometry or state of the window.
+    //   empty child widget), sheet and its tabs. An entry takes at most PictureMaxLength(picture)
+    //   characters (ControlPicture.h).
+    // ControlChanged: re-read what `changes` (Change bits) names from the control; kChangeRedraw
+    //   (DisplayControls) asks for all of it.
+    // WindowChanged: re-read title, geometry or state of the window. Where the backend itself put
+    //   an unplaced window, it tells the model with Window::ReportPlacement.
     // FocusChanged: put the keyboard focus on control `focus` (0: the window itself).
     // EventPosted: an event was queued for `window`; a backend blocked in WaitForAction returns.
     // WaitForAction: block until the user did something (reported through Window::User...) or an
