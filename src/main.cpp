@@ -1,8 +1,9 @@
 #include "frame/DataDictionary.h"
-#include "frame/DataDictionary.h"
 #include "frame/Program.h"
+#include "platform/pdfview/PdfViewControl.h"
 #include "platform/runtime/Module.h"
 #include "platform/ui/qt/QtApplication.h"
+#include "viewer/ViewerModule.h"
 
 int main(int argc, char** argv)
 {
@@ -11,10 +12,12 @@ int main(int argc, char** argv)
 
     // The data dictionary's per-thread files and managers; `Main` joins the hooks when it lands.
     quorin::InstallDataDictionary(quorin::Hooks());
-    quorin::InstallDataDictionary(quorin::Hooks());
 
-    // The program's modules in start-up order; the main module comes first.
-    quorin::ModuleTable modules({quorin::ProgramModule()});
+    // The viewer control is a registered component of the platform, so it starts before the
+    // program's group; in that group the main module comes first.
+    quorin::Module viewer{"viewer"};
+    viewer.moduleInit = quorin::viewer::ViewerModuleInit;
+    quorin::ModuleTable modules({quorin::pdfview::ViewerControlModule(), quorin::ProgramModule(), viewer});
     return modules.Run([] {
         quorin::RunProgram();
         return 0;
