@@ -14,6 +14,8 @@
 
 namespace quorin {
 
+class Window;
+
 struct IniSector {
     FixedText<100> family;
     FixedText<100> item;
@@ -53,6 +55,13 @@ public:
     // Writes the entry into the file, keeping the rest of it. False (file unchanged) when it cannot
     // be written.
     bool Update(std::string_view section, std::string_view entry, std::string_view value);
+
+    // A window's place and state from the section, its size too when it is resizable and one was
+    // stored; a missing section changes nothing (IniManagerWindows.cpp).
+    void RestoreWindow(std::string_view section, Window& window);
+    // The window's state and, when it is neither maximised nor minimised, its place (and, for a
+    // resizable window, its size). False when the file could not be written.
+    bool SaveWindow(std::string_view section, Window& window);
 
 private:
     mutable std::mutex lock_;
