@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/classlib/FileManager.h"
 #include "platform/classlib/RelationManager.h"
 #include "platform/classlib/View.h"
 #include "platform/classlib/WindowManager.h"
@@ -142,6 +143,13 @@ std::size_t BrowseManager::PageRows() const
 
 void BrowseManager::Loading(bool on)
 {
+    if (on && relation_ != nullptr && relation_->ME != nullptr) {
+        // A lazily opened file is opened for real by its first use: the browse's first read.
+        FileManager& file = *relation_->ME;
+        if (file.OPENED > 0 && !file.IsOpenForReal()) {
+            file.UseFile(use::kUse);
+        }
+    }
     if (USEWAITCURSOR != 0) {
         if (UserInterface* ui = InstalledUserInterface()) {
             ui->SetWaitCursor(on);

@@ -9,9 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/classlib/BrowseFixture.h"
+#include "platform/classlib/BrowseManager.h"
 #include "platform/classlib/ErrorManager.h"
 #include "platform/classlib/FileManager.h"
 #include "platform/classlib/RelationManager.h"
+#include "platform/classlib/View.h"
 #include "platform/classlib/WindowManager.h"
 #include "platform/runtime/ControlKinds.h"
 #include "platform/runtime/FileDeclaration.h"
@@ -334,6 +337,38 @@ TEST_F(WindowManagerFormTest, ADeleteAsksAndNeverOpensTheWindow)
         }
     }
     EXPECT_EQ(Stored(10), "item 10");
+}
+
+TEST_F(WindowManagerFormTest, ABrowseOpensALazilyOpenedFileForRealAtItsFirstRead)
+{
+    relation_.Close(0);
+    relation_.Open(0); // counted only: nothing read yet
+    ASSERT_FALSE(file_.IsOpenForReal());
+
+    test::ItemRow row;
+    Queue queue(test::ItemRowLayout(), &row);
+    View view;
+    view.Bind(*items_.Keyed(), items_.Record(), ItemLayout());
+    RegisterWindowDefinition(test::ListDefinition(100));
+    std::unique_ptr<Window> window = NewWindow("test$browse", "LIST", {BoundVariable::Of(queue)});
+    WindowManager manager;
+    manager.Init();
+    manager.Open(*window);
+    BrowseManager browse;
+    browse.Init(1, row.position.Data(), 20, view, queue, relation_, manager);
+    browse.AddSortOrder(0, 0);
+    browse.AddLongField(&Buffer().id, &row.id);
+    manager.SetAlertKeys();
+    EXPECT_TRUE(file_.IsOpenForReal());
+    EXPECT_EQ(queue.Records(), 3u);
+
+    // The selected row becomes the file manager's current record, which a delete then removes.
+    ui_.QueueAnswer(button::kYes);
+    manager.UpdateComponents();
+    EXPECT_EQ(relation_.Delete(1), 0);
+    EXPECT_EQ(Stored(10), "");
+    manager.Kill();
+    DisposeWindow(window);
 }
 
 } // namespace
