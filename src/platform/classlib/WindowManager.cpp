@@ -203,8 +203,14 @@ Level WindowManager::HandleCloseEvent()
     if (RESPONSE == response::kCompleted || PRIMARY == nullptr) {
         return 0;
     }
-    if (CANCELACTION == 0 || (REQUEST != request::kInsert && REQUEST != request::kChange) ||
-        PrimaryImage() == primedState_) {
+    if (CANCELACTION == 0 || (REQUEST != request::kInsert && REQUEST != request::kChange)) {
+        return 0;
+    }
+    // Text still being typed into an entry (the close box does not leave it) counts as an edit.
+    if (window_ != nullptr) {
+        window_->TakeFocusedEntry();
+    }
+    if (PrimaryImage() == primedState_) {
         return 0;
     }
     switch (CANCELACTION) {

@@ -79,6 +79,7 @@ public:
     RelationManager* relation = nullptr;
     Item* history = nullptr;
     std::int32_t primeId = 0;
+    std::uint8_t cancelAction = 2;
 
     Level Init() override
     {
@@ -93,7 +94,7 @@ public:
         FILESOPENED = 1;
         PRIMARY = relation;
         CHANGEACTION = 2;
-        CANCELACTION = 2;
+        CANCELACTION = cancelAction;
         OKCONTROL = kOk;
         if (PrimeUpdate() != 0) {
             return level::kNotify;
@@ -193,6 +194,7 @@ protected:
         form.relation = &relation_;
         form.history = &history_;
         form.primeId = primeId_;
+        form.cancelAction = cancelAction_;
         const std::uint8_t result = form.Run();
         opened_ = form.OPENED != 0;
         DisposeWindow(window);
@@ -219,6 +221,7 @@ protected:
     RelationManager relation_;
     Item history_;
     std::int32_t primeId_ = 0;
+    std::uint8_t cancelAction_ = 2;
     bool opened_ = false;
 };
 
@@ -315,6 +318,27 @@ TEST_F(WindowManagerFormTest, CancellingAskedOnlyAfterAnEditAndNoKeepsTheWindow)
         }
         EXPECT_EQ(Stored(10), "item 10");
         EXPECT_EQ(ui_.PendingActions(), 0u);
+    }
+}
+
+TEST_F(WindowManagerFormTest, WithCancelActionThreeClosingAnEditAsksWhetherToSave)
+{
+    cancelAction_ = 3;
+    for (const int answer : {button::kYes, button::kNo}) {
+        ui_.ClearMessages();
+        Load(10);
+        ui_.Type(kName, answer == button::kYes ? "kept" : "dropped");
+        ui_.QueueAnswer(answer);
+        ui_.CloseBox();
+        const std::uint8_t result = RunForm(request::kChange);
+        EXPECT_EQ(Captions(), (std::vector<std::string>{"Save Record"}));
+        if (answer == button::kYes) { // saved as if OK had been pressed
+            EXPECT_EQ(result, response::kCompleted);
+            EXPECT_EQ(Stored(10), "kept");
+        } else {
+            EXPECT_EQ(result, response::kCancelled);
+            EXPECT_EQ(Stored(10), "kept");
+        }
     }
 }
 
