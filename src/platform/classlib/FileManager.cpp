@@ -1,26 +1,11 @@
 #include "platform/classlib/FileManager.h"
 
-#include <algorithm>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <utility>
 
 #include "platform/runtime/RuntimeError.h"
 
 namespace quorin {
-
-namespace {
-
-// Every thread's registrations, so that a manager destroyed anywhere leaves no entry behind.
-std::mutex g_registryLock;
-std::vector<std::pair<std::thread::id, FileManager*>>& Registry()
-{
-    static std::vector<std::pair<std::thread::id, FileManager*>> registry;
-    return registry;
-}
-
-} // namespace
 
 FileManager::~FileManager()
 {
@@ -32,38 +17,11 @@ FileManager::~FileManager()
     Unregister(); // a manager disposed without InitFile is still listed
 }
 
-void FileManager::Register()
-{
-    if (registered_) {
-        return;
-    }
-    std::lock_guard lock(g_registryLock);
-    Registry().emplace_back(std::this_thread::get_id(), this);
-    registered_ = true;
-}
+void FileManager::Register() { listing_.Enter(this); }
 
-void FileManager::Unregister()
-{
-    if (!registered_) {
-        return;
-    }
-    std::lock_guard lock(g_registryLock);
-    auto& r = Registry();
-    r.erase(std::remove_if(r.begin(), r.end(), [this](const auto& e) { return e.second == this; }), r.end());
-    registered_ = false;
-}
+void FileManager::Unregister() { listing_.Leave(); }
 
-std::vector<FileManager*> FileManager::ThreadFileManagers()
-{
-    std::lock_guard lock(g_registryLock);
-    std::vector<FileManager*> mine;
-    for (const auto& [thread, manager] : Registry()) {
-        if (thread == std::this_thread::get_id()) {
-            mine.push_back(manager);
-        }
-    }
-    return mine;
-}
+std::vector<FileManager*> FileManager::ThreadFileManagers() { return ThreadList<FileManager>::OfThisThread(); }
 
 void FileManager::Init()
 {

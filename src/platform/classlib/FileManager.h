@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/classlib/ErrorManager.h"
+#include "platform/classlib/ThreadList.h"
 #include "platform/runtime/FileDeclaration.h"
 #include "platform/runtime/FixedText.h"
 
@@ -117,7 +118,7 @@ private:
     Level Report(int messageId, int code);
     Level DuplicateReport(int code);
 
-    bool registered_ = false;
+    ThreadList<FileManager> listing_;
     bool attached_ = false;
 };
 

@@ -1,26 +1,10 @@
 #include "platform/classlib/RelationManager.h"
 
-#include <algorithm>
-#include <mutex>
-#include <thread>
-#include <utility>
-
 #include "platform/classlib/FileManager.h"
 #include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/UserInterface.h"
 
 namespace quorin {
-
-namespace {
-
-std::mutex g_registryLock;
-std::vector<std::pair<std::thread::id, RelationManager*>>& Registry()
-{
-    static std::vector<std::pair<std::thread::id, RelationManager*>> registry;
-    return registry;
-}
-
-} // namespace
 
 RelationManager::RelationManager() { DEFEREDRELATIONSDONE = 0; }
 
@@ -32,34 +16,14 @@ void RelationManager::Init(FileManager& file, std::uint8_t useLogout)
     RELATIONS = std::make_unique<std::vector<RelationManager*>>();
     USELOGOUT = useLogout;
     LOGOUTTIMEOUT = 2;
-    if (!registered_) {
-        std::lock_guard lock(g_registryLock);
-        Registry().emplace_back(std::this_thread::get_id(), this);
-        registered_ = true;
-    }
+    listing_.Enter(this);
 }
 
-void RelationManager::Unregister()
-{
-    if (!registered_) {
-        return;
-    }
-    std::lock_guard lock(g_registryLock);
-    auto& r = Registry();
-    r.erase(std::remove_if(r.begin(), r.end(), [this](const auto& e) { return e.second == this; }), r.end());
-    registered_ = false;
-}
+void RelationManager::Unregister() { listing_.Leave(); }
 
 std::vector<RelationManager*> RelationManager::ThreadRelationManagers()
 {
-    std::lock_guard lock(g_registryLock);
-    std::vector<RelationManager*> mine;
-    for (const auto& [thread, manager] : Registry()) {
-        if (thread == std::this_thread::get_id()) {
-            mine.push_back(manager);
-        }
-    }
-    return mine;
+    return ThreadList<RelationManager>::OfThisThread();
 }
 
 Level RelationManager::Open(std::uint8_t)

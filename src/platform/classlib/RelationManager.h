@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/classlib/ErrorManager.h"
+#include "platform/classlib/ThreadList.h"
 
 namespace quorin {
 
@@ -38,7 +39,7 @@ public:
 
 private:
     void Unregister();
-    bool registered_ = false;
+    ThreadList<RelationManager> listing_;
 };
 
 } // namespace quorin
