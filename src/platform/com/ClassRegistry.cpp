@@ -1,6 +1,5 @@
 #include "platform/com/ClassRegistry.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "platform/com/Bstr.h"
+#include "platform/com/CountedUnknown.h"
 #include "platform/runtime/CodePage.h"
 #include "platform/runtime/Registry.h"
 
@@ -47,34 +47,10 @@ IUnknown* FindFactory(const CLSID& clsid, DWORD context)
     return nullptr;
 }
 
-class FunctionFactory final : public IClassFactory {
+class FunctionFactory final : public CountedUnknown<FunctionFactory, IClassFactory, IID_IClassFactory> {
 public:
     explicit FunctionFactory(ClassCreator creator) : creator_(std::move(creator)) {}
-    FunctionFactory(const FunctionFactory&) = delete;
-    FunctionFactory& operator=(const FunctionFactory&) = delete;
 
-    HRESULT QueryInterface(REFIID riid, void** object) override
-    {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++count_; }
-    ULONG Release() override
-    {
-        const ULONG left = --count_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** object) override
     {
         if (object == nullptr) {
@@ -86,8 +62,8 @@ public:
     HRESULT LockServer(BOOL /*lock*/) override { return S_OK; }
 
 private:
+    friend CountedUnknown;
     ~FunctionFactory() = default;
-    std::atomic<ULONG> count_{1};
     ClassCreator creator_;
 };
 

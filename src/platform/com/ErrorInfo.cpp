@@ -1,44 +1,19 @@
 #include "platform/com/ErrorInfo.h"
 
-#include <atomic>
 #include <new>
 #include <string>
 
 #include "platform/com/Bstr.h"
+#include "platform/com/CountedUnknown.h"
 
 namespace quorin::com {
 namespace {
 
-class ErrorInfoObject final : public IErrorInfo {
+class ErrorInfoObject final : public CountedUnknown<ErrorInfoObject, IErrorInfo, IID_IErrorInfo> {
 public:
     ErrorInfoObject(std::u16string_view description, std::u16string_view source, const GUID& guid)
         : description_(description), source_(source), guid_(guid)
     {
-    }
-    ErrorInfoObject(const ErrorInfoObject&) = delete;
-    ErrorInfoObject& operator=(const ErrorInfoObject&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** object) override
-    {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (riid == IID_IUnknown || riid == IID_IErrorInfo) {
-            *object = static_cast<IErrorInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++count_; }
-    ULONG Release() override
-    {
-        const ULONG left = --count_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
 
     HRESULT GetGUID(GUID* guid) override
@@ -62,6 +37,7 @@ public:
     }
 
 private:
+    friend CountedUnknown;
     ~ErrorInfoObject() = default;
 
     static HRESULT Give(std::u16string_view text, BSTR* out)
@@ -73,7 +49,6 @@ private:
         return *out == nullptr ? E_OUTOFMEMORY : S_OK;
     }
 
-    std::atomic<ULONG> count_{1};
     std::u16string description_;
     std::u16string source_;
     GUID guid_;

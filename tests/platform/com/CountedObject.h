@@ -1,20 +1,18 @@
 #pragma once
 // A minimal dispatch object for tests: counts its references and answers the ids it was given.
-#include <atomic>
 #include <vector>
 
+#include "platform/com/CountedUnknown.h"
 #include "platform/com/Dispatch.h"
 
 namespace quorin::com::testing {
 
-class CountedObject final : public IDispatch {
+class CountedObject final : public CountedUnknown<CountedObject, IDispatch, IID_IDispatch> {
 public:
     explicit CountedObject(std::vector<IID> answers = {}, bool* destroyed = nullptr)
         : answers_(std::move(answers)), destroyed_(destroyed)
     {
     }
-    CountedObject(const CountedObject&) = delete;
-    CountedObject& operator=(const CountedObject&) = delete;
 
     HRESULT QueryInterface(REFIID riid, void** object) override
     {
@@ -30,15 +28,6 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG AddRef() override { return ++count_; }
-    ULONG Release() override
-    {
-        const ULONG left = --count_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
     HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -48,17 +37,17 @@ public:
         return S_OK;
     }
 
-    ULONG Count() const { return count_; }
+    ULONG Count() const { return References(); }
     std::vector<DISPID> invoked;
 
 private:
+    friend CountedUnknown;
     ~CountedObject()
     {
         if (destroyed_ != nullptr) {
             *destroyed_ = true;
         }
     }
-    std::atomic<ULONG> count_{1};
     std::vector<IID> answers_;
     bool* destroyed_;
 };
