@@ -1,34 +1,12 @@
 #include "platform/runtime/Control.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "platform/runtime/ControlPicture.h"
+#include "platform/runtime/PropertyText.h"
 #include "platform/runtime/Window.h"
 
 namespace quorin {
-
-namespace {
-
-bool ParseInt(std::string_view text, int& value)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end != text.data();
-}
-
-bool Truthy(std::string_view text)
-{
-    int value = 0;
-    return ParseInt(text, value) && value != 0;
-}
-
-const char* Flag(bool on) { return on ? "1" : "0"; }
-
-} // namespace
 
 Control::Control(Window& window, int number, const ControlDefinition& definition)
     : window_(window), number_(number), definition_(definition), caption_(definition.caption),
@@ -159,10 +137,10 @@ std::string Control::GetProperty(int property) const
     case prop::kYpos: return std::to_string(y_);
     case prop::kWidth: return std::to_string(width_);
     case prop::kHeight: return std::to_string(height_);
-    case prop::kHide: return Flag(hidden_);
-    case prop::kReadOnly: return Flag(readOnly_);
-    case prop::kReq: return Flag(required());
-    case prop::kImm: return Flag(immediate());
+    case prop::kHide: return prop::Flag(hidden_);
+    case prop::kReadOnly: return prop::Flag(readOnly_);
+    case prop::kReq: return prop::Flag(required());
+    case prop::kImm: return prop::Flag(immediate());
     default: return {};
     }
 }
@@ -175,35 +153,35 @@ void Control::SetProperty(int property, std::string_view value)
         SetCaption(std::string(value));
         break;
     case prop::kXpos:
-        if (ParseInt(value, number))
+        if (prop::ParseInt(value, number))
             SetGeometry(number, y_, width_, height_);
         break;
     case prop::kYpos:
-        if (ParseInt(value, number))
+        if (prop::ParseInt(value, number))
             SetGeometry(x_, number, width_, height_);
         break;
     case prop::kWidth:
-        if (ParseInt(value, number))
+        if (prop::ParseInt(value, number))
             SetGeometry(x_, y_, number, height_);
         break;
     case prop::kHeight:
-        if (ParseInt(value, number))
+        if (prop::ParseInt(value, number))
             SetGeometry(x_, y_, width_, number);
         break;
     case prop::kHide:
-        window_.Hide(number_, Truthy(value));
+        window_.Hide(number_, prop::Truthy(value));
         break;
     case prop::kReadOnly:
-        window_.SetReadOnly(number_, Truthy(value));
+        window_.SetReadOnly(number_, prop::Truthy(value));
         break;
     case prop::kReq:
-        attributes_ = Truthy(value) ? (attributes_ | kCtlReq) : (attributes_ & ~kCtlReq);
+        attributes_ = prop::Truthy(value) ? (attributes_ | kCtlReq) : (attributes_ & ~kCtlReq);
         break;
     case prop::kImm:
-        attributes_ = Truthy(value) ? (attributes_ | kCtlImm) : (attributes_ & ~kCtlImm);
+        attributes_ = prop::Truthy(value) ? (attributes_ | kCtlImm) : (attributes_ & ~kCtlImm);
         break;
     case prop::kAlrt:
-        if (ParseInt(value, number))
+        if (prop::ParseInt(value, number))
             AddAlertKey(number);
         break;
     default:

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 
 #include "platform/runtime/ControlKinds.h"
 #include "platform/runtime/ControlPicture.h"
+#include "platform/runtime/PropertyText.h"
 #include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/ThreadVar.h"
 #include "platform/runtime/UserInterface.h"
@@ -23,24 +23,6 @@ bool SameLabel(std::string_view a, std::string_view b)
         return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
     });
 }
-
-bool ParseInt(std::string_view text, int& value)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end != text.data();
-}
-
-bool Truthy(std::string_view text)
-{
-    int value = 0;
-    return ParseInt(text, value) && value != 0;
-}
-
-const char* Flag(bool on) { return on ? "1" : "0"; }
 
 // Characters of a caption as shown: "&" marks the access key, "&&" is a literal "&".
 int ShownLength(std::string_view caption)
@@ -416,10 +398,10 @@ std::string Window::GetProperty(int number, int property) const
     case prop::kYpos: return std::to_string(y_);
     case prop::kWidth: return std::to_string(width_);
     case prop::kHeight: return std::to_string(height_);
-    case prop::kResize: return Flag(resizable_);
-    case prop::kIconize: return Flag(iconized_);
-    case prop::kMaximize: return Flag(maximized_);
-    case prop::kImm: return Flag(immediate_);
+    case prop::kResize: return prop::Flag(resizable_);
+    case prop::kIconize: return prop::Flag(iconized_);
+    case prop::kMaximize: return prop::Flag(maximized_);
+    case prop::kImm: return prop::Flag(immediate_);
     case prop::kMinWidth: return std::to_string(minWidth_);
     case prop::kMinHeight: return std::to_string(minHeight_);
     case prop::kMaxWidth: return std::to_string(maxWidth_);
@@ -436,27 +418,27 @@ void Window::SetProperty(int number, int property, std::string_view value)
         return;
     }
     int v = 0;
-    const bool isNumber = ParseInt(value, v);
+    const bool isNumber = prop::ParseInt(value, v);
     switch (property) {
     case prop::kText: SetTitle(std::string(value)); break;
     case prop::kXpos: if (isNumber) SetGeometry(v, y_, width_, height_); break;
     case prop::kYpos: if (isNumber) SetGeometry(x_, v, width_, height_); break;
     case prop::kWidth: if (isNumber) SetGeometry(x_, y_, v, height_); break;
     case prop::kHeight: if (isNumber) SetGeometry(x_, y_, width_, v); break;
-    case prop::kResize: resizable_ = Truthy(value); WindowChanged(kChangeGeometry); break;
+    case prop::kResize: resizable_ = prop::Truthy(value); WindowChanged(kChangeGeometry); break;
     case prop::kIconize:
-        iconized_ = Truthy(value);
+        iconized_ = prop::Truthy(value);
         if (iconized_)
             maximized_ = false;
         WindowChanged(kChangeState);
         break;
     case prop::kMaximize:
-        maximized_ = Truthy(value);
+        maximized_ = prop::Truthy(value);
         if (maximized_)
             iconized_ = false;
         WindowChanged(kChangeState);
         break;
-    case prop::kImm: immediate_ = Truthy(value); break;
+    case prop::kImm: immediate_ = prop::Truthy(value); break;
     case prop::kMinWidth: if (isNumber) minWidth_ = std::max(0, v); WindowChanged(kChangeGeometry); break;
     case prop::kMinHeight: if (isNumber) minHeight_ = std::max(0, v); WindowChanged(kChangeGeometry); break;
     case prop::kMaxWidth: if (isNumber) maxWidth_ = std::max(0, v); WindowChanged(kChangeGeometry); break;
@@ -793,7 +775,7 @@ std::string GetControlProperty(int control, int element, Window* window, std::st
     (void)element;
     Window* w = window ? window : CurrentWindow();
     int number = 0;
-    if (w == nullptr || !ParseInt(property, number))
+    if (w == nullptr || !prop::ParseInt(property, number))
         return {};
     return w->GetProperty(control, number);
 }
@@ -810,7 +792,7 @@ void SetControlPropertyText(int control, int element, Window* window, std::strin
     (void)element;
     Window* w = window ? window : CurrentWindow();
     int number = 0;
-    if (w == nullptr || !ParseInt(property, number))
+    if (w == nullptr || !prop::ParseInt(property, number))
         return;
     w->SetProperty(control, number, value);
 }
