@@ -339,6 +339,20 @@ int DataFile::Fail(int code)
 
 int DataFile::FailSql(int rc) { return Fail(SqlCode(rc)); }
 
+int DataFile::ChangeRefusal(bool ofCurrent) const
+{
+    if (db_ == nullptr) {
+        return kFileNotOpen;
+    }
+    if (readOnly_) {
+        return kAccessDenied;
+    }
+    if (ofCurrent && current_ == 0) {
+        return kRecordNotAvailable;
+    }
+    return kNoError;
+}
+
 int DataFile::Create(const std::string& path)
 {
     ClearRuntimeError();
@@ -577,11 +591,8 @@ int DataFile::Add(const void* record)
 {
     ClearRuntimeError();
     duplicateKey_ = -1;
-    if (db_ == nullptr) {
-        return Fail(kFileNotOpen);
-    }
-    if (readOnly_) {
-        return Fail(kAccessDenied);
+    if (const int refusal = ChangeRefusal(false); refusal != kNoError) {
+        return Fail(refusal);
     }
     const Schema schema(declaration_);
     std::string sql = "INSERT INTO records(image" + schema.ColumnList() + ") VALUES(?1";
@@ -610,14 +621,8 @@ int DataFile::Put(const void* record)
 {
     ClearRuntimeError();
     duplicateKey_ = -1;
-    if (db_ == nullptr) {
-        return Fail(kFileNotOpen);
-    }
-    if (readOnly_) {
-        return Fail(kAccessDenied);
-    }
-    if (current_ == 0) {
-        return Fail(kRecordNotAvailable);
+    if (const int refusal = ChangeRefusal(true); refusal != kNoError) {
+        return Fail(refusal);
     }
     const Schema schema(declaration_);
     std::string sql = "UPDATE records SET image = ?1";
@@ -648,14 +653,8 @@ int DataFile::Put(const void* record)
 int DataFile::Delete()
 {
     ClearRuntimeError();
-    if (db_ == nullptr) {
-        return Fail(kFileNotOpen);
-    }
-    if (readOnly_) {
-        return Fail(kAccessDenied);
-    }
-    if (current_ == 0) {
-        return Fail(kRecordNotAvailable);
+    if (const int refusal = ChangeRefusal(true); refusal != kNoError) {
+        return Fail(refusal);
     }
     sqlite3_stmt* stmt = Prepared(db_, stmts_->cache, "DELETE FROM records WHERE id = ?1");
     if (stmt == nullptr) {
@@ -876,11 +875,8 @@ int DataFile::Count(std::int64_t& count)
 int DataFile::Begin()
 {
     ClearRuntimeError();
-    if (db_ == nullptr) {
-        return Fail(kFileNotOpen);
-    }
-    if (readOnly_) {
-        return Fail(kAccessDenied);
+    if (const int refusal = ChangeRefusal(false); refusal != kNoError) {
+        return Fail(refusal);
     }
     const int rc = Exec(db_, "BEGIN IMMEDIATE");
     if (rc != SQLITE_OK) {

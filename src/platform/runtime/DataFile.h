@@ -136,6 +136,9 @@ private:
     struct Statements;
     int Fail(int code);
     int FailSql(int rc);
+    // Why a change cannot be made now: no open file, a read-only one, or, for a change of the
+    // current record, none current; kNoError when it can.
+    int ChangeRefusal(bool ofCurrent) const;
     int OpenChecked(const std::string& path, bool writable, bool checkKeys);
     int CheckSchema(bool checkKeys);
     int FindDuplicate(const void* record, std::int64_t exceptId);
