@@ -40,20 +40,6 @@ int ShownLength(std::string_view caption)
     return length;
 }
 
-bool TakesFocus(const Control& c)
-{
-    switch (c.kind()) {
-    case ControlKind::Entry:
-    case ControlKind::Button:
-    case ControlKind::Check:
-    case ControlKind::List:
-    case ControlKind::Text:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 Window* CurrentWindow() { return t_openWindows.empty() ? nullptr : t_openWindows.back(); }
@@ -239,7 +225,7 @@ void Window::Open(Window* owner)
         ui->ShowWindow(*this, owner);
     }
     for (const auto& [number, c] : controls_) {
-        if (TakesFocus(*c) && c->enabled() && c->Visible()) {
+        if (TakesFocus(c->kind()) && c->enabled() && c->Visible()) {
             focus_ = number;
             break;
         }

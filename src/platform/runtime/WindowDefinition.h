@@ -26,6 +26,21 @@ enum class ControlKind : int {
     Tab = 38,
 };
 
+// The kinds a user can put the focus on: where a window's first focus and its tab order go.
+constexpr bool TakesFocus(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::Entry:
+    case ControlKind::Button:
+    case ControlKind::Check:
+    case ControlKind::List:
+    case ControlKind::Text:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Window attributes (bits).
 enum WindowAttribute : std::uint32_t {
     kWinSystem = 0x01, // system menu and close box
