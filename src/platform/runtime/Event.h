@@ -40,29 +40,32 @@ struct Event {
     int key = 0;     // AlertKey: the key code
 };
 
-// Key codes: a character key is its character code, letters upper case; the rest below. Modifiers
-// add, so Ctrl+H is kCtrl + 'H' = 0x248.
+// Key codes: a character key is its character code, letters upper case; modifiers add their bit,
+// so Ctrl+H is kCtrl + 'H' = 0x248. Other keys sit above the modifier bits, so no key with
+// modifiers can equal another key (Ctrl+Home is not Up).
 namespace keys {
 inline constexpr int kShift = 0x100;
 inline constexpr int kCtrl = 0x200;
 inline constexpr int kAlt = 0x400;
+inline constexpr int Special(int n) { return n << 11; }
 inline constexpr int kEnter = 0x0D;
 inline constexpr int kEscape = 0x1B;
 inline constexpr int kTab = 0x09;
 inline constexpr int kBackspace = 0x08;
-inline constexpr int kInsert = 0x2D00;
-inline constexpr int kDelete = 0x2E00;
-inline constexpr int kHome = 0x2400;
-inline constexpr int kEnd = 0x2300;
-inline constexpr int kPageUp = 0x2100;
-inline constexpr int kPageDown = 0x2200;
-inline constexpr int kUp = 0x2600;
-inline constexpr int kDown = 0x2800;
-inline constexpr int kLeft = 0x2500;
-inline constexpr int kRight = 0x2700;
-inline constexpr int kF1 = 0x7000; // kF1 + n - 1 for Fn
-inline constexpr int kMouseLeft2 = 0x8002; // double click
-inline constexpr int kMouseRight = 0x8003; // right button press (popup menus)
+inline constexpr int kInsert = Special(0x2D);
+inline constexpr int kDelete = Special(0x2E);
+inline constexpr int kHome = Special(0x24);
+inline constexpr int kEnd = Special(0x23);
+inline constexpr int kPageUp = Special(0x21);
+inline constexpr int kPageDown = Special(0x22);
+inline constexpr int kUp = Special(0x26);
+inline constexpr int kDown = Special(0x28);
+inline constexpr int kLeft = Special(0x25);
+inline constexpr int kRight = Special(0x27);
+inline constexpr int FunctionKey(int n) { return Special(0x70 + n - 1); } // F1 to F24
+inline constexpr int kF1 = FunctionKey(1);
+inline constexpr int kMouseLeft2 = Special(0x102); // double click
+inline constexpr int kMouseRight = Special(0x103); // right button press (popup menus)
 inline constexpr int kCtrlEnter = kCtrl | kEnter;
 } // namespace keys
 

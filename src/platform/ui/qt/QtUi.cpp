@@ -93,7 +93,7 @@ int KeyCode(const QKeyEvent* event)
     case Qt::Key_Right: code = keys::kRight; break;
     default:
         if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
-            code = keys::kF1 + (key - Qt::Key_F1);
+            code = keys::FunctionKey(1 + (key - Qt::Key_F1));
         } else if (key >= 0x20 && key <= 0x7E) {
             code = key; // letters come upper case, as the runtime names them
         }
