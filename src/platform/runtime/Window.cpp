@@ -225,7 +225,7 @@ void Window::Open(Window* owner)
         ui->ShowWindow(*this, owner);
     }
     for (const auto& [number, c] : controls_) {
-        if (TakesFocus(c->kind()) && c->enabled() && c->Visible()) {
+        if (IsFocusable(c->kind()) && c->enabled() && c->Visible()) {
             focus_ = number;
             break;
         }

@@ -27,7 +27,7 @@ enum class ControlKind : int {
 };
 
 // The kinds a user can put the focus on: where a window's first focus and its tab order go.
-constexpr bool TakesFocus(ControlKind kind)
+constexpr bool IsFocusable(ControlKind kind)
 {
     switch (kind) {
     case ControlKind::Entry:
