@@ -115,20 +115,6 @@ int KeyCode(const QKeyEvent* event)
     return code;
 }
 
-bool TakesFocus(ControlKind kind)
-{
-    switch (kind) {
-    case ControlKind::Entry:
-    case ControlKind::Button:
-    case ControlKind::Check:
-    case ControlKind::List:
-    case ControlKind::Text:
-        return true;
-    default:
-        return false;
-    }
-}
-
 Qt::Alignment ToQtAlignment(Alignment alignment)
 {
     switch (alignment) {
@@ -685,7 +671,7 @@ void Relink(const Window& window)
     QWidget* previous = nullptr;
     for (Control* c : controls) {
         QWidget* widget = QtUi::WidgetOf(*c);
-        if (widget == nullptr || !(TakesFocus(c->kind()) || c->kind() == ControlKind::Sheet)) {
+        if (widget == nullptr || !(IsFocusable(c->kind()) || c->kind() == ControlKind::Sheet)) {
             continue;
         }
         if (previous != nullptr) {
@@ -700,7 +686,7 @@ void Relink(const Window& window)
         }
         QWidget* buddy = nullptr;
         for (std::size_t j = i + 1; j < controls.size() && buddy == nullptr; ++j) {
-            if (TakesFocus(controls[j]->kind())) {
+            if (IsFocusable(controls[j]->kind())) {
                 buddy = QtUi::WidgetOf(*controls[j]);
             }
         }
