@@ -1,13 +1,12 @@
 #include "frame/DataDictionary.h"
 #include "platform/runtime/RuntimeError.h"
 #include "platform/ui/scripted/ScriptedUi.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,13 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::Slurp;
 
 class DataDictionaryTest : public ::testing::Test {
 protected:

@@ -3,13 +3,13 @@
 #include "platform/runtime/Module.h"
 #include "platform/runtime/RuntimeError.h"
 #include "platform/ui/scripted/ScriptedUi.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 #include <algorithm>
 #include <sys/stat.h>
@@ -27,13 +27,7 @@ const RecordLayout& Layout()
     return layout;
 }
 
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::Slurp;
 
 class FileManagerTest : public ::testing::Test {
 protected:

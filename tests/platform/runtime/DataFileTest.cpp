@@ -1,5 +1,6 @@
 #include "platform/runtime/DataFile.h"
 #include "platform/runtime/RuntimeError.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -7,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -40,13 +40,7 @@ std::string Record(int date, int time, std::string_view name = "x")
     return image;
 }
 
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::Slurp;
 
 class DataFileTest : public ::testing::Test {
 protected:

@@ -1,12 +1,12 @@
 #include "platform/runtime/TextFile.h"
 #include "platform/runtime/DataFile.h"
 #include "platform/runtime/RuntimeError.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 
@@ -21,13 +21,7 @@ const RecordLayout& LineLayout()
     return layout;
 }
 
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::Slurp;
 
 class TextFileTest : public ::testing::Test {
 protected:
