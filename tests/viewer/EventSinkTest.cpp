@@ -1,18 +1,7 @@
 #include "ViewerFixture.h"
 
-#include "viewer/ViewerEventSink.h"
-
 namespace quorin::viewer::testing {
 namespace {
-
-class ObservedSink : public ViewerEventSink {
-public:
-    explicit ObservedSink(bool& destroyed) : destroyed_(destroyed) {}
-
-private:
-    ~ObservedSink() override { destroyed_ = true; }
-    bool& destroyed_;
-};
 
 VARIANT Long(std::int32_t value)
 {

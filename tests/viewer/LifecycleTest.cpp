@@ -1,7 +1,6 @@
 #include "ViewerFixture.h"
 
 #include "platform/runtime/Queue.h"
-#include "viewer/ViewerEventSink.h"
 
 namespace quorin::viewer::testing {
 namespace {
@@ -125,16 +124,6 @@ TEST_F(ViewerTest, ServerPathComesFromTheClassRegistration)
     RecordingViewer viewer;
     EXPECT_EQ(viewer.GetServerPath(), quorin::testing::kViewerDoubleServerPath);
 }
-
-// A sink whose end the test can see.
-class ObservedSink : public ViewerEventSink {
-public:
-    explicit ObservedSink(bool& destroyed) : destroyed_(destroyed) {}
-
-private:
-    ~ObservedSink() override { destroyed_ = true; }
-    bool& destroyed_;
-};
 
 // Connects a sink as the hosting road does.
 ObservedSink* ConnectSink(IPDFviewClass& viewer, bool& destroyed)

@@ -12,6 +12,7 @@
 #include "platform/ui/scripted/ScriptedUi.h"
 #include "support/ViewerControlDouble.h"
 #include "viewer/IPDFviewClass.h"
+#include "viewer/ViewerEventSink.h"
 
 namespace quorin::viewer::testing {
 
@@ -34,6 +35,16 @@ private:
     {
         events.push_back({operation, name == nullptr ? std::nullopt : std::optional<std::string>(name), size, flags});
     }
+};
+
+// A sink whose end the test can see.
+class ObservedSink : public ViewerEventSink {
+public:
+    explicit ObservedSink(bool& destroyed) : destroyed_(destroyed) {}
+
+private:
+    ~ObservedSink() override { destroyed_ = true; }
+    bool& destroyed_;
 };
 
 class ViewerTest : public ::testing::Test {
