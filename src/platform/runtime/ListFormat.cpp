@@ -19,6 +19,20 @@ int ReadNumber(std::string_view text, std::size_t& at)
     return value;
 }
 
+// The text between the mark at `at` and the next same mark, `at` then past the closing one. False
+// when the mark is never closed: the rest of the text is taken and nothing follows it.
+bool ReadDelimited(std::string_view text, std::size_t& at, std::string& out)
+{
+    const std::size_t end = text.find(text[at], at + 1);
+    if (end == std::string_view::npos) {
+        out = std::string(text.substr(at + 1));
+        return false;
+    }
+    out = std::string(text.substr(at + 1, end - at - 1));
+    at = end + 1;
+    return true;
+}
+
 } // namespace
 
 ListFormat ListFormat::Parse(std::string_view text)
@@ -50,27 +64,17 @@ ListFormat ListFormat::Parse(std::string_view text)
                 column.resizable = true;
         }
         if (at < text.size() && text[at] == '~') {
-            const std::size_t end = text.find('~', at + 1);
-            if (end == std::string_view::npos) {
-                column.header = std::string(text.substr(at + 1));
+            if (!ReadDelimited(text, at, column.header)) {
                 format.columns.push_back(column);
                 break;
             }
-            column.header = std::string(text.substr(at + 1, end - at - 1));
-            at = end + 1;
             // A new column starts with its width, so a letter here is the header's alignment.
             if (at < text.size() && IsAlignment(text[at]))
                 column.headerAlignment = static_cast<Alignment>(text[at++]);
         }
-        if (at < text.size() && text[at] == '@') {
-            const std::size_t end = text.find('@', at + 1);
-            if (end == std::string_view::npos) {
-                column.picture = std::string(text.substr(at + 1));
-                format.columns.push_back(column);
-                break;
-            }
-            column.picture = std::string(text.substr(at + 1, end - at - 1));
-            at = end + 1;
+        if (at < text.size() && text[at] == '@' && !ReadDelimited(text, at, column.picture)) {
+            format.columns.push_back(column);
+            break;
         }
         format.columns.push_back(column);
     }
