@@ -7,6 +7,13 @@
 
 namespace quorin {
 
+namespace {
+
+// Why the file could not be used: the runtime's last error, or not open when it set none.
+int FailureCode() { return RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen; }
+
+} // namespace
+
 FileManager::~FileManager()
 {
     if (KILLED == 0) {
@@ -167,7 +174,7 @@ Level FileManager::OpenForReal()
         default: return Report(msg::kOpenFailed, rc);
         }
     }
-    return Report(msg::kOpenFailed, RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen);
+    return Report(msg::kOpenFailed, FailureCode());
 }
 
 void FileManager::Close()
@@ -183,7 +190,7 @@ void FileManager::Close()
 int FileManager::TryInsert()
 {
     if (const Level l = UseFile(use::kUse); l != level::kBenign) {
-        return RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen;
+        return FailureCode();
     }
     return FILE->Add();
 }
@@ -223,7 +230,7 @@ Level FileManager::DuplicateReport(int rc)
 int FileManager::TryUpdate()
 {
     if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
-        return RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen;
+        return FailureCode();
     }
     return FILE->Put();
 }
@@ -246,7 +253,7 @@ Level FileManager::Update()
 int FileManager::TryDelete()
 {
     if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
-        return RuntimeError() != kNoError ? RuntimeError() : kFileNotOpen;
+        return FailureCode();
     }
     return FILE->Delete();
 }
