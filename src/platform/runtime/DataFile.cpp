@@ -706,6 +706,22 @@ int DataFile::FindDuplicate(const void* record, std::int64_t exceptId)
     return -1;
 }
 
+int DataFile::StepToRecord(sqlite3_stmt* stmt, int imageColumn, void* record)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) {
+        return Fail(kRecordNotFound);
+    }
+    if (rc != SQLITE_ROW) {
+        return FailSql(rc);
+    }
+    if (static_cast<std::size_t>(sqlite3_column_bytes(stmt, imageColumn)) != declaration_.layout->Size()) {
+        return Fail(kFileSystemError);
+    }
+    std::memcpy(record, sqlite3_column_blob(stmt, imageColumn), declaration_.layout->Size());
+    return kNoError;
+}
+
 int DataFile::Get(std::size_t key, const void* values, void* record)
 {
     ClearRuntimeError();
@@ -724,17 +740,9 @@ int DataFile::Get(std::size_t key, const void* values, void* record)
     }
     ResetOnExit reset{stmt};
     schema.BindKey(stmt, 1, key, values);
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE) {
-        return Fail(kRecordNotFound);
+    if (const int code = StepToRecord(stmt, 1, record); code != kNoError) {
+        return code;
     }
-    if (rc != SQLITE_ROW) {
-        return FailSql(rc);
-    }
-    if (static_cast<std::size_t>(sqlite3_column_bytes(stmt, 1)) != declaration_.layout->Size()) {
-        return Fail(kFileSystemError);
-    }
-    std::memcpy(record, sqlite3_column_blob(stmt, 1), declaration_.layout->Size());
     current_ = sqlite3_column_int64(stmt, 0);
     return kNoError;
 }
@@ -751,17 +759,9 @@ int DataFile::Fetch(std::int64_t id, void* record)
     }
     ResetOnExit reset{stmt};
     sqlite3_bind_int64(stmt, 1, id);
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE) {
-        return Fail(kRecordNotFound);
+    if (const int code = StepToRecord(stmt, 0, record); code != kNoError) {
+        return code;
     }
-    if (rc != SQLITE_ROW) {
-        return FailSql(rc);
-    }
-    if (static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)) != declaration_.layout->Size()) {
-        return Fail(kFileSystemError);
-    }
-    std::memcpy(record, sqlite3_column_blob(stmt, 0), declaration_.layout->Size());
     current_ = id;
     return kNoError;
 }

@@ -15,6 +15,7 @@
 #include "platform/runtime/RecordLayout.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace quorin {
 
@@ -142,6 +143,9 @@ private:
     int OpenChecked(const std::string& path, bool writable, bool checkKeys);
     int CheckSchema(bool checkKeys);
     int FindDuplicate(const void* record, std::int64_t exceptId);
+    // Steps a lookup to its one row and copies the image in `imageColumn` into `record`: record not
+    // found when there is no row, a file system error when the image is not of the record's size.
+    int StepToRecord(sqlite3_stmt* stmt, int imageColumn, void* record);
 
     DataFileDeclaration declaration_;
     sqlite3* db_ = nullptr;
