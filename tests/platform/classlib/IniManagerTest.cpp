@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Unprivileged.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -120,13 +122,13 @@ TEST_F(IniManagerTest, UnwritableFileIsAClearFailureAndLosesNothing)
 TEST_F(IniManagerTest, ReadOnlyFolderIsAClearFailureAndLosesNothing)
 {
     Write("[Main]\nXPos=10\n");
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    if (::access(dir_.c_str(), W_OK) == 0)
-        GTEST_SKIP() << "this user writes into read-only folders";
-    IniManager ini;
-    ini.Init(".\\quorin20.INI");
-    EXPECT_FALSE(ini.Update("Main", "XPos", "99"));
-    EXPECT_FALSE(ini.Kill());
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(testing::RunUnprivileged([] {
+        IniManager ini;
+        ini.Init(".\\quorin20.INI");
+        return ini.Fetch("Main", "XPos") == "10" && !ini.Update("Main", "XPos", "99") && !ini.Kill();
+    }));
     EXPECT_EQ(ReadAll(dir_ / "quorin20.INI"), "[Main]\nXPos=10\n");
 }
 

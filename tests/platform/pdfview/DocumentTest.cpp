@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include "platform/pdfview/PdfDocument.h"
 #include "platform/pdfview/PdfTestFiles.h"
+#include "support/Unprivileged.h"
 
 namespace quorin::pdfview {
 namespace {
@@ -246,24 +246,10 @@ TEST_F(DocumentTest, SavingIntoAReadOnlyFolderFailsAndLeavesTheFileThere) {
   ::chmod(scratch_.path().c_str(), 0755);
   auto doc = Open(SampleForm());
   ASSERT_TRUE(doc);
-  if (::geteuid() != 0) {
+  EXPECT_TRUE(quorin::testing::RunUnprivileged([&] {
     const auto status = doc->Save(locked + "/dest.pdf", true);
-    EXPECT_EQ(status.error, ViewerError::SaveFailed);
-    EXPECT_NE(status.description.find("dest.pdf"), std::string::npos);
-  } else {
-    // Folder permissions do not bind root: the save runs in a child that drops to an
-    // unprivileged user.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
-      const auto status = doc->Save(locked + "/dest.pdf", true);
-      ::_exit(dropped && status.error == ViewerError::SaveFailed ? 0 : 1);
-    }
-    int result = -1;
-    ::waitpid(child, &result, 0);
-    EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == 0);
-  }
+    return status.error == ViewerError::SaveFailed && status.description.find("dest.pdf") != std::string::npos;
+  }));
   EXPECT_EQ(ReadFile(locked + "/dest.pdf"), "the old content");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked), std::filesystem::directory_iterator()), 1);
 }
