@@ -46,20 +46,6 @@ bool FolderExists(const std::string& path)
     return ::stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-int ErrnoCode(int err)
-{
-    switch (err) {
-    case ENOENT: return kFileNotFound;
-    case ENOTDIR: return kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return kAccessDenied;
-    case ENAMETOOLONG: return kInvalidFilename;
-    case ENOMEM: return kInsufficientMemory;
-    default: return kFileSystemError;
-    }
-}
 
 int SqlCode(int rc)
 {
@@ -94,7 +80,7 @@ bool HasOurHeader(const std::string& path, int& error)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = ErrnoCode(errno);
+        error = RuntimeErrorFromErrno(errno);
         return false;
     }
     unsigned char header[100];
@@ -418,9 +404,9 @@ int DataFile::Create(const std::string& path)
 
     int code = kNoError;
     if (rc != SQLITE_OK) {
-        code = openErrno != 0 ? ErrnoCode(openErrno) : SqlCode(rc);
+        code = openErrno != 0 ? RuntimeErrorFromErrno(openErrno) : SqlCode(rc);
     } else if (::link(temp.c_str(), path.c_str()) != 0 && errno != EEXIST) {
-        code = ErrnoCode(errno);
+        code = RuntimeErrorFromErrno(errno);
     }
     ::unlink(temp.c_str());
     ::unlink((temp + "-journal").c_str());
@@ -454,7 +440,7 @@ int DataFile::OpenChecked(const std::string& path, bool writable, bool checkKeys
     }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        return errno == ENOENT && !FolderExists(path) ? kPathNotFound : ErrnoCode(errno);
+        return errno == ENOENT && !FolderExists(path) ? kPathNotFound : RuntimeErrorFromErrno(errno);
     }
     if (!S_ISREG(st.st_mode)) {
         return S_ISDIR(st.st_mode) ? kAccessDenied : kInvalidRecordDeclaration;
@@ -470,7 +456,7 @@ int DataFile::OpenChecked(const std::string& path, bool writable, bool checkKeys
     int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const int err = sqlite3_system_errno(db_);
-        return rc == SQLITE_CANTOPEN && err != 0 ? ErrnoCode(err) : SqlCode(rc);
+        return rc == SQLITE_CANTOPEN && err != 0 ? RuntimeErrorFromErrno(err) : SqlCode(rc);
     }
     if (writable && sqlite3_db_readonly(db_, "main") == 1) {
         return kAccessDenied;

@@ -1,5 +1,7 @@
 #include "platform/runtime/RuntimeError.h"
 
+#include <cerrno>
+
 namespace quorin {
 
 namespace {
@@ -9,6 +11,21 @@ thread_local int t_error = 0;
 int RuntimeError() { return t_error; }
 void SetRuntimeError(int code) { t_error = code; }
 void ClearRuntimeError() { t_error = 0; }
+
+int RuntimeErrorFromErrno(int err)
+{
+    switch (err) {
+    case ENOENT: return kFileNotFound;
+    case ENOTDIR: return kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return kAccessDenied;
+    case ENAMETOOLONG: return kInvalidFilename;
+    case ENOMEM: return kInsufficientMemory;
+    default: return kFileSystemError;
+    }
+}
 
 std::string_view RuntimeErrorText(int code)
 {

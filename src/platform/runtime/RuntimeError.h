@@ -29,6 +29,10 @@ int RuntimeError();
 void SetRuntimeError(int code);
 void ClearRuntimeError();
 
+// The code for a failed file operation's errno: a missing file or folder, no access, a bad name,
+// no memory; anything else is a failure of the storage.
+int RuntimeErrorFromErrno(int err);
+
 // The runtime's text for a code ("File Not Found", ...); a generic text for unlisted codes.
 std::string_view RuntimeErrorText(int code);
 

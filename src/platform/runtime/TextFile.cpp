@@ -13,19 +13,6 @@ namespace quorin {
 
 namespace {
 
-int ErrnoCode(int err)
-{
-    switch (err) {
-    case ENOENT: return kFileNotFound;
-    case ENOTDIR: return kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return kAccessDenied;
-    case ENAMETOOLONG: return kInvalidFilename;
-    default: return kFileSystemError;
-    }
-}
 
 int MissingCode(const std::string& path)
 {
@@ -58,7 +45,7 @@ int TextFile::Create(const std::string& path)
         if (errno == EEXIST) {
             return kNoError;
         }
-        return Fail(errno == ENOENT ? MissingCode(path) : ErrnoCode(errno));
+        return Fail(errno == ENOENT ? MissingCode(path) : RuntimeErrorFromErrno(errno));
     }
     ::close(fd);
     return kNoError;
@@ -75,7 +62,7 @@ int TextFile::Open(const std::string& path, std::uint8_t mode)
     const int flags = (access == kAccessRead ? O_RDONLY : access == kAccessWrite ? O_WRONLY : O_RDWR) | O_CLOEXEC;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        return Fail(errno == ENOENT ? MissingCode(path) : ErrnoCode(errno));
+        return Fail(errno == ENOENT ? MissingCode(path) : RuntimeErrorFromErrno(errno));
     }
     if (S_ISDIR(st.st_mode)) {
         return Fail(kAccessDenied);
@@ -86,7 +73,7 @@ int TextFile::Open(const std::string& path, std::uint8_t mode)
     }
     fd_ = ::open(path.c_str(), flags);
     if (fd_ < 0) {
-        return Fail(ErrnoCode(errno));
+        return Fail(RuntimeErrorFromErrno(errno));
     }
     writable_ = access != kAccessRead;
     path_ = path;
@@ -122,7 +109,7 @@ int TextFile::Add(const void* record)
     line += "\r\n";
     // Appended at the end whatever was read before, in one write.
     if (::lseek(fd_, 0, SEEK_END) < 0) {
-        return Fail(ErrnoCode(errno));
+        return Fail(RuntimeErrorFromErrno(errno));
     }
     std::size_t done = 0;
     while (done < line.size()) {
@@ -131,7 +118,7 @@ int TextFile::Add(const void* record)
             if (errno == EINTR) {
                 continue;
             }
-            return Fail(ErrnoCode(errno));
+            return Fail(RuntimeErrorFromErrno(errno));
         }
         done += static_cast<std::size_t>(n);
     }
@@ -172,7 +159,7 @@ int TextFile::Next(void* record)
             if (errno == EINTR) {
                 continue;
             }
-            return Fail(ErrnoCode(errno));
+            return Fail(RuntimeErrorFromErrno(errno));
         }
         if (n == 0) {
             atEnd_ = true;
