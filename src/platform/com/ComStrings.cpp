@@ -24,11 +24,13 @@ com::BSTR BstrString::FromText(std::string_view text, bool selfCleaning)
     BSTR = nullptr;
     DWBYTES = 0;
     BSELFCLEANING = selfCleaning;
+    // Trailing blanks go first; the rest ends at a zero byte, so blanks before one stay.
+    text = Clip(text);
     const std::size_t zero = text.find('\0');
     if (zero != std::string_view::npos) {
         text = text.substr(0, zero);
     }
-    BSTR = BstrFromAnsi(Clip(text));
+    BSTR = BstrFromAnsi(text);
     DWBYTES = SysStringByteLen(BSTR);
     return BSTR;
 }

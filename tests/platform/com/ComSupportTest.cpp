@@ -102,6 +102,7 @@ TEST(BstrString, DropsTrailingBlanksStopsAtZeroAndKeepsEmptyNonNull)
         {"", u""},
         {"     ", u""},
         {std::string_view("ab\0cd", 5), u"ab"},
+        {std::string_view("ab \0cd  ", 8), u"ab "},
         {"\xC3\xA9t\xC3\xA9 ", u"été"},
     };
     for (const Case& c : table) {
