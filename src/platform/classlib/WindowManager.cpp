@@ -227,15 +227,16 @@ Level WindowManager::HandleCloseEvent()
         if (answer != button::kYes) {
             return 0;
         }
-        if (OKCONTROL != 0) {
-            window_->Complete();
-        }
+        AcceptOk();
         return level::kNotify;
     }
     case 1:
-        if (OKCONTROL != 0) {
-            window_->Complete();
+        // Without an OK control nothing can save the edit; staying would leave a window that
+        // can never be closed.
+        if (OKCONTROL == 0) {
+            return 0;
         }
+        AcceptOk();
         return level::kNotify;
     default: return 0;
     }
@@ -245,6 +246,14 @@ void WindowManager::SetResponse(std::uint8_t value)
 {
     RESPONSE = value;
     PostClose();
+}
+
+void WindowManager::AcceptOk()
+{
+    // As if the user had pressed OK, so that a derived HandleAccepted sees it too.
+    if (window_ != nullptr && OKCONTROL != 0) {
+        window_->Post({EventCode::Accepted, OKCONTROL, 0});
+    }
 }
 
 void WindowManager::PostClose()

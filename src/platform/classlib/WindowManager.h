@@ -140,6 +140,7 @@ private:
 
     int HistoryFieldOf(int control) const;
     void PostClose();
+    void AcceptOk(); // posts the acceptance of OKCONTROL
 
     Window* window_ = nullptr;
     Window* owner_ = nullptr;

@@ -80,6 +80,8 @@ public:
     Item* history = nullptr;
     std::int32_t primeId = 0;
     std::uint8_t cancelAction = 2;
+    std::int32_t okControl = kOk;
+    int okAccepted = 0; // how often this form's own HandleAccepted saw OK
 
     Level Init() override
     {
@@ -95,12 +97,19 @@ public:
         PRIMARY = relation;
         CHANGEACTION = 2;
         CANCELACTION = cancelAction;
-        OKCONTROL = kOk;
+        OKCONTROL = okControl;
         if (PrimeUpdate() != 0) {
             return level::kNotify;
         }
         Open(*form);
         return level;
+    }
+    Level HandleAccepted() override
+    {
+        if (form->AcceptedControl() == kOk) {
+            ++okAccepted;
+        }
+        return WindowManager::HandleAccepted();
     }
     void PrimeFields() override
     {
@@ -195,8 +204,10 @@ protected:
         form.history = &history_;
         form.primeId = primeId_;
         form.cancelAction = cancelAction_;
+        form.okControl = okControl_;
         const std::uint8_t result = form.Run();
         opened_ = form.OPENED != 0;
+        okAccepted_ = form.okAccepted;
         DisposeWindow(window);
         return result;
     }
@@ -222,7 +233,9 @@ protected:
     Item history_;
     std::int32_t primeId_ = 0;
     std::uint8_t cancelAction_ = 2;
+    std::int32_t okControl_ = kOk;
     bool opened_ = false;
+    int okAccepted_ = 0;
 };
 
 TEST_F(WindowManagerFormTest, AnInsertCompletesAndTheHistoryKeepsTheRecord)
@@ -340,6 +353,29 @@ TEST_F(WindowManagerFormTest, WithCancelActionThreeClosingAnEditAsksWhetherToSav
             EXPECT_EQ(Stored(10), "kept");
         }
     }
+}
+
+TEST_F(WindowManagerFormTest, WithCancelActionOneClosingAnEditAcceptsOk)
+{
+    cancelAction_ = 1;
+    Load(10);
+    ui_.Type(kName, "saved");
+    ui_.CloseBox();
+    EXPECT_EQ(RunForm(request::kChange), response::kCompleted);
+    EXPECT_EQ(okAccepted_, 1); // through the form's own accepted handling, as a press of OK
+    EXPECT_EQ(Stored(10), "saved");
+    EXPECT_EQ(ui_.MessageCount(), 0u);
+
+    // No OK control to accept: the close goes on rather than keeping the window for ever.
+    okControl_ = 0;
+    Load(20);
+    ui_.Type(kName, "lost");
+    ui_.CloseBox();
+    bool stayedOpen = false;
+    ui_.Do([&](Window&) { stayedOpen = true; });
+    EXPECT_EQ(RunForm(request::kChange), response::kCancelled);
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(Stored(20), "item 20");
 }
 
 TEST_F(WindowManagerFormTest, ADeleteAsksAndNeverOpensTheWindow)
