@@ -26,18 +26,31 @@ TEST_F(ErrorManagerTest, TableHoldsEveryMessageWithItsLevel)
         int id;
         Level level;
         const char* title;
+        const char* text;
     } const cases[] = {
-        {2, 5, "Access Denied"}, {4, 5, "Record Insert Error"}, {10, 1, "Changes will be lost!"},
-        {11, 1, "Confirm Delete"}, {12, 3, "File Creation Error"}, {15, 5, "Duplicate Key Error"},
-        {26, 3, "Invalid File"}, {29, 3, "File Access Error"}, {32, 3, "Key was not built"},
-        {33, 5, "Invalid Key"}, {40, 1, "Record Update Error"}, {41, 1, "Save Record"},
-        {45, 2, "File Usage Error"},
+        {2, 5, "Access Denied", "Could not get write access to %File so trying read-only."},
+        {4, 5, "Record Insert Error",
+         "An error was experienced during the creation of a record.|File: %File|Error: %ErrorText."},
+        {10, 1, "Changes will be lost!", "Are you sure you want to cancel?"},
+        {11, 1, "Confirm Delete", "Are you sure you want to delete the highlighted record?"},
+        {12, 3, "File Creation Error", "Error: (%ErrorText) creating %File."},
+        {15, 5, "Duplicate Key Error", "Adding this record creates a duplicate entry for the key: %Message"},
+        {26, 3, "Invalid File",
+         "%File has an invalid File structure.|Error: %ErrorCode - %Error|FileError: %FileErrorCode - %FileError|"},
+        {29, 3, "File Access Error", "File %File could not be opened.  Error: %ErrorText."},
+        {32, 3, "Key was not built", "Error: (%ErrorText) repairing key for %File."},
+        {33, 5, "Invalid Key", "%File key file is invalid. Key must be rebuilt."},
+        {40, 1, "Record Update Error",
+         "An error was experienced changing this record. Do you want to try to save again?"},
+        {41, 1, "Save Record", "Do you want to save the changes to this record?"},
+        {45, 2, "File Usage Error", "Attempt to use file (%File) before it was opened"},
     };
     for (const Case& c : cases) {
         const auto m = errors.Message(c.id);
         ASSERT_TRUE(m) << c.id;
         EXPECT_EQ(m->level, c.level) << c.id;
         EXPECT_EQ(m->title, c.title) << c.id;
+        EXPECT_EQ(m->text, c.text) << c.id;
     }
     EXPECT_FALSE(errors.Message(999));
 }
