@@ -21,41 +21,13 @@ std::int64_t ParseDecimal(std::string_view text)
 
 } // namespace
 
-BoundVariable BoundVariable::Text(char* field, std::size_t width)
-{
-    BoundVariable v;
-    v.type_ = Type::Text;
-    v.address_ = field;
-    v.size_ = width;
-    return v;
-}
+BoundVariable BoundVariable::Text(char* field, std::size_t width) { return {Type::Text, field, width}; }
 
-BoundVariable BoundVariable::CString(char* buffer, std::size_t size)
-{
-    BoundVariable v;
-    v.type_ = Type::CString;
-    v.address_ = buffer;
-    v.size_ = size;
-    return v;
-}
+BoundVariable BoundVariable::CString(char* buffer, std::size_t size) { return {Type::CString, buffer, size}; }
 
-BoundVariable BoundVariable::Byte(std::uint8_t* value)
-{
-    BoundVariable v;
-    v.type_ = Type::Byte;
-    v.address_ = value;
-    v.size_ = 1;
-    return v;
-}
+BoundVariable BoundVariable::Byte(std::uint8_t* value) { return {Type::Byte, value, 1}; }
 
-BoundVariable BoundVariable::Long(std::int32_t* value)
-{
-    BoundVariable v;
-    v.type_ = Type::Long;
-    v.address_ = value;
-    v.size_ = 4;
-    return v;
-}
+BoundVariable BoundVariable::Long(std::int32_t* value) { return {Type::Long, value, 4}; }
 
 BoundVariable BoundVariable::List(const quorin::Queue& queue)
 {

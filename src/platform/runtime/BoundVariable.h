@@ -44,6 +44,8 @@ public:
     void SetNumber(std::int64_t value) const;
 
 private:
+    BoundVariable(Type type, void* address, std::size_t size) : type_(type), address_(address), size_(size) {}
+
     Type type_ = Type::None;
     void* address_ = nullptr;
     std::size_t size_ = 0;
