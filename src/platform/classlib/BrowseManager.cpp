@@ -9,6 +9,7 @@
 #include "platform/classlib/WindowManager.h"
 #include "platform/runtime/Control.h"
 #include "platform/runtime/DataFile.h"
+#include "platform/runtime/FileDeclaration.h"
 #include "platform/runtime/Queue.h"
 #include "platform/runtime/RecordLayout.h"
 #include "platform/runtime/UserInterface.h"
@@ -86,12 +87,12 @@ void BrowseManager::Init(int listControl, char* positionField, std::size_t posit
     window.AddItem(*this);
 }
 
-int BrowseManager::AddSortOrder(int thumbControl, std::size_t key)
+int BrowseManager::AddSortOrder(int thumbControl, FileKey& key)
 {
     (void)thumbControl; // the list's own scroll bar serves: the browse never knows the whole count
-    orders_.push_back(key);
+    orders_.push_back(key.index);
     if (orders_.size() == 1 && view_ != nullptr) {
-        view_->SetOrder(key);
+        view_->SetOrder(key.index);
     }
     return static_cast<int>(orders_.size());
 }

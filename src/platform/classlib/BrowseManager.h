@@ -17,6 +17,7 @@
 namespace quorin {
 
 class BrowseManager;
+struct FileKey;
 class Queue;
 class RelationManager;
 class View;
@@ -80,8 +81,8 @@ public:
 
     void Init(int listControl, char* positionField, std::size_t positionLength, View& view, Queue& listQueue,
               RelationManager& file, WindowManager& window);
-    // A sort order on key `key` of the view's file; its number from 1.
-    int AddSortOrder(int thumbControl, std::size_t key);
+    // A sort order on `key`, a key of the view's file; answers the order's number, from 1.
+    int AddSortOrder(int thumbControl, FileKey& key);
     void AddLocator(BrowseLocator& locator);
     void AddLongField(std::int32_t* recordField, std::int32_t* queueField);
     void AddStringField(std::size_t recordLength, char* recordField, std::size_t queueLength, char* queueField);

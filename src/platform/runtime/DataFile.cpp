@@ -339,6 +339,14 @@ int DataFile::ChangeRefusal(bool ofCurrent) const
     return kNoError;
 }
 
+int DataFile::ReadRefusal(std::size_t key) const
+{
+    if (db_ == nullptr) {
+        return kFileNotOpen;
+    }
+    return key < declaration_.keys.size() ? kNoError : kEntryNotFound;
+}
+
 int DataFile::Create(const std::string& path)
 {
     ClearRuntimeError();
@@ -711,8 +719,8 @@ int DataFile::StepToRecord(sqlite3_stmt* stmt, int imageColumn, void* record)
 int DataFile::Get(std::size_t key, const void* values, void* record)
 {
     ClearRuntimeError();
-    if (db_ == nullptr) {
-        return Fail(kFileNotOpen);
+    if (const int refusal = ReadRefusal(key); refusal != kNoError) {
+        return Fail(refusal);
     }
     const Schema schema(declaration_);
     std::string sql = "SELECT id, image FROM records WHERE " + schema.InKey(key);
@@ -757,8 +765,8 @@ int DataFile::ReadPage(std::size_t key, ReadDirection direction, const void* fro
 {
     ClearRuntimeError();
     rows.clear();
-    if (db_ == nullptr) {
-        return Fail(kFileNotOpen);
+    if (const int refusal = ReadRefusal(key); refusal != kNoError) {
+        return Fail(refusal);
     }
     const Schema schema(declaration_);
     const bool backward = direction == ReadDirection::Backward;

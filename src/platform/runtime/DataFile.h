@@ -60,6 +60,8 @@ struct KeyDeclaration {
 // What a keyed data file stores: the record layout (which must outlive the file) and its keys.
 struct DataFileDeclaration {
     const RecordLayout* layout = nullptr;
+    // A key's number is its position here, counted from 0: the one numbering of keys in the data
+    // file, the file declaration's keys and the class library's views and browses.
     std::vector<KeyDeclaration> keys;
     std::uint8_t attributes = 0;
 };
@@ -96,14 +98,15 @@ public:
     const std::string& Path() const { return path_; }
 
     // Writes; each is one transaction. A record that would duplicate a unique key is refused (40)
-    // and the file stays as it was; DuplicateKey() then names the key (index into the declaration).
+    // and the file stays as it was; DuplicateKey() then names the key.
     int Add(const void* record); // the new record becomes the current one
     int Put(const void* record); // changes the current record
     int Delete();                // deletes the current record; none is current afterwards
     int DuplicateKey() const { return duplicateKey_; }
 
     // The first record in key order whose components equal those in `values` (a record image);
-    // it becomes the current one. 35 when there is none.
+    // it becomes the current one. 35 when there is none. Reads by key answer 30 for a key number
+    // that names no declared key.
     int Get(std::size_t key, const void* values, void* record);
     // The record of that identity; it becomes the current one.
     int Fetch(std::int64_t id, void* record);
@@ -140,6 +143,8 @@ private:
     // Why a change cannot be made now: no open file, a read-only one, or, for a change of the
     // current record, none current; kNoError when it can.
     int ChangeRefusal(bool ofCurrent) const;
+    // Why a read in the order of `key` cannot be made: no open file or no such key; kNoError when it can.
+    int ReadRefusal(std::size_t key) const;
     int OpenChecked(const std::string& path, bool writable, bool checkKeys);
     int CheckSchema(bool checkKeys);
     int FindDuplicate(const void* record, std::int64_t exceptId);

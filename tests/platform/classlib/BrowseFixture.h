@@ -12,6 +12,7 @@
 
 #include "platform/classlib/View.h"
 #include "platform/runtime/DataFile.h"
+#include "platform/runtime/FileDeclaration.h"
 #include "platform/runtime/FixedText.h"
 #include "platform/runtime/Queue.h"
 #include "platform/runtime/RecordLayout.h"
@@ -79,7 +80,11 @@ public:
     Item buffer;
     ItemRow row;
     Queue queue{ItemRowLayout(), &row};
-    DataFile file{DataFileDeclaration{&ItemLayout(), {{"ITM:BYID", {1}, kKeyPrimary}}, kFileCreate}};
+    // Keys by number and by name; the browse is given them as the system's code names them.
+    FileDeclaration items{FileKind::Keyed, "ITM", ItemLayout(),
+                          {{"ITM:BYID", {1}, kKeyPrimary}, {"ITM:BYNAME", {2}, kKeyDuplicates}}, kFileCreate,
+                          "items.dat"};
+    DataFile& file = Bound(items);
     View view;
     std::filesystem::path folder;
 
@@ -88,6 +93,12 @@ public:
         file.Close();
         std::error_code ec;
         std::filesystem::remove_all(folder, ec);
+    }
+
+    static DataFile& Bound(FileDeclaration& declaration)
+    {
+        BindThreadFile(declaration, declaration);
+        return *declaration.Keyed();
     }
 
     bool Open(const std::string& name)

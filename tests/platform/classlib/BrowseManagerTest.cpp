@@ -86,7 +86,7 @@ protected:
         manager_.Open(*window_);
         browse_.Init(kList, fixture_.row.position.Data(), decltype(fixture_.row.position)::kWidth, fixture_.view,
                      fixture_.queue, relation_, manager_);
-        browse_.AddSortOrder(0, 0);
+        EXPECT_EQ(browse_.AddSortOrder(0, fixture_.items.Key(0)), 1);
         browse_.AddLongField(&fixture_.buffer.id, &fixture_.row.id);
         browse_.AddStringField(20, fixture_.buffer.name.Data(), 20, fixture_.row.name.Data());
         browse_.INSERTCONTROL = kInsert;
@@ -145,6 +145,26 @@ TEST_F(BrowseManagerTest, ListsTheRowsThatFitInKeyOrderThroughTheFieldPairs)
         EXPECT_EQ(fixture_.buffer.name, "item 30");
     });
     manager_.ProcessEvents();
+}
+
+// The key is handed over as the system's code names it; the second key is the second one listed.
+TEST_F(BrowseManagerTest, ASortOrderOnTheSecondKeyListsInThatKeysOrder)
+{
+    for (const auto& [id, name] : {std::pair{10, "delta"}, {20, "alpha"}, {30, "charlie"}, {40, "bravo"}}) {
+        Item item;
+        item.id = id;
+        item.name = name;
+        ASSERT_EQ(fixture_.file.Add(&item), 0);
+    }
+    browse_.Kill();
+    BrowseManager byName;
+    byName.Init(kList, fixture_.row.position.Data(), decltype(fixture_.row.position)::kWidth, fixture_.view,
+                fixture_.queue, relation_, manager_);
+    EXPECT_EQ(byName.AddSortOrder(0, fixture_.items.Key(1)), 1);
+    byName.AddLongField(&fixture_.buffer.id, &fixture_.row.id);
+    byName.ResetPage();
+    EXPECT_EQ(ListedIds(), (std::vector<std::int32_t>{20, 40, 30, 10}));
+    EXPECT_EQ(fixture_.view.LastError(), 0);
 }
 
 TEST_F(BrowseManagerTest, PagesThroughTenThousandRecordsHoldingOnlyOnePage)

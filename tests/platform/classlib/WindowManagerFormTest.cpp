@@ -416,7 +416,7 @@ TEST_F(WindowManagerFormTest, ABrowseOpensALazilyOpenedFileForRealAtItsFirstRead
     manager.Open(*window);
     BrowseManager browse;
     browse.Init(1, row.position.Data(), 20, view, queue, relation_, manager);
-    browse.AddSortOrder(0, 0);
+    browse.AddSortOrder(0, items_.Key(0));
     browse.AddLongField(&Buffer().id, &row.id);
     manager.SetAlertKeys();
     EXPECT_TRUE(file_.IsOpenForReal());

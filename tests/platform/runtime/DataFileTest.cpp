@@ -133,6 +133,29 @@ TEST_F(DataFileTest, RefusesDuplicateKeysOnAddAndChangeAndKeepsTheFile)
     EXPECT_EQ(file.Delete(), kRecordNotAvailable); // nothing current after a delete
 }
 
+// A key number past the last declared key is refused with a code, never read past the keys.
+TEST_F(DataFileTest, ReadsByAKeyThatIsNotDeclaredAreRefused)
+{
+    DataFile file(Declaration());
+    Fill(file, {{10, 1}});
+    std::string found(Layout().Size(), '\0');
+    ASSERT_EQ(file.Get(0, Record(10, 1).data(), found.data()), 0);
+    const std::int64_t current = file.Current();
+    for (const std::size_t key : {std::size_t{1}, std::size_t{7}}) {
+        ClearRuntimeError();
+        EXPECT_EQ(file.Get(key, Record(10, 1).data(), found.data()), kEntryNotFound) << key;
+        EXPECT_EQ(RuntimeError(), kEntryNotFound);
+        std::vector<DataRecord> rows{{1, "stale"}};
+        EXPECT_EQ(file.ReadPage(key, ReadDirection::Forward, nullptr, 0, 10, rows), kEntryNotFound) << key;
+        EXPECT_EQ(file.ReadPage(key, ReadDirection::Backward, Record(10, 1).data(), 0, 10, rows), kEntryNotFound);
+        EXPECT_TRUE(rows.empty());
+    }
+    EXPECT_EQ(file.Current(), current); // a refused read leaves the current record
+    std::vector<DataRecord> rows;
+    EXPECT_EQ(file.ReadPage(0, ReadDirection::Forward, nullptr, 0, 10, rows), 0);
+    EXPECT_EQ(rows.size(), 1u);
+}
+
 TEST_F(DataFileTest, PagesFromAKeyValueInBothDirections)
 {
     DataFile file(Declaration(kKeyDuplicates | kKeyOpt));
