@@ -217,6 +217,10 @@ void Window::Open(Window* owner)
     open_ = true;
     owner_ = owner;
     t_openWindows.push_back(this);
+    // The variables may have changed since NewWindow (a new record's date set just before the
+    // open): every control shows what its variable holds now.
+    for (const auto& [number, c] : controls_)
+        c->Display();
     if (UserInterface* ui = backend()) {
         created_ = true;
         ui->CreateWindowWidget(*this);

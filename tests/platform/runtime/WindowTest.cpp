@@ -188,6 +188,23 @@ TEST_F(WindowTest, EntryShowsThroughPictureAndWritesBackOnLeave)
     EXPECT_TRUE(Has(events, EventCode::Accepted, kName));
 }
 
+// A record form sets a new record's date between NewWindow and the open: the open shows it.
+TEST_F(WindowTest, OpeningShowsEveryControlFromItsVariableAsItIsNow)
+{
+    SetPictureLocale("en_US");
+    auto window = Make();
+    data.name = "Ann";
+    data.city = "Bern";
+    data.count = *DayNumber(2024, 3, 5);
+    data.flag = 1;
+    window->Open();
+    EXPECT_EQ(window->control(kName)->screenText(), "Ann");
+    EXPECT_EQ(window->control(kCity)->screenText(), "Bern");
+    EXPECT_EQ(window->control(kCount)->screenText(), "3/5/2024");
+    EXPECT_EQ(window->control(kFlag)->screenText(), "1");
+    SetPictureLocale("");
+}
+
 TEST_F(WindowTest, ButtonPressWritesBackTheFocusedEntryFirst)
 {
     data.city = "Bern";
