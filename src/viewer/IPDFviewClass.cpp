@@ -91,8 +91,11 @@ HRESULT IPDFviewClass::Kill()
             viewer->Release(); // made by Init: the wrapper held its only reference
         }
         if (OLECTRL != REGIONCTRLID) {
-            DestroyControls(OLECTRL, 0);
+            if (const std::shared_ptr<Window> window = hostWindow_.lock()) {
+                window->Destroy(OLECTRL, 0);
+            } // else the host went with its window
         }
+        hostWindow_.reset();
         OLECTRL = 0;
         REGIONCTRLID = 0;
     }

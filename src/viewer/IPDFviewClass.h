@@ -3,6 +3,7 @@
 // to it, the window controls that host it and the result of its latest COM call.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -105,6 +106,9 @@ private:
     // A viewer object made by Init carries the wrapper's reference (released by Kill); one taken
     // from a host control does not.
     bool ownsViewer_ = false;
+    // The window in which the host control OLECTRL was made; Kill destroys the host there, whichever
+    // window is current by then.
+    std::weak_ptr<Window> hostWindow_;
     int reportDepth_ = 0; // a report that asks the control for a text is not nested again
 };
 

@@ -136,6 +136,7 @@ std::int32_t IPDFviewClass::CreateControl(std::int32_t x, std::int32_t y, std::i
     OLECTRL = quorin::CreateControl(0, ControlKind::Ole, 0, -1);
     if (OLECTRL == 0)
         return 0;
+    hostWindow_ = CurrentWindow()->Handle(); // the runtime made the host there
     return HostViewer(*this, progId.text, true, Geometry{x, y, width, height}, withEvents);
 }
 

@@ -118,6 +118,35 @@ TEST_F(ViewerHostingTest, InitInRegionCoversTheRegionAttachesAndConnects)
     EXPECT_EQ(viewer->instances, 0);
 }
 
+// Kill destroys the host in the window that holds it, not a control of the same number in the window
+// that is current by then.
+TEST_F(ViewerHostingTest, KillDestroysTheHostInItsOwnWindowWhicheverIsCurrent)
+{
+    testing::ViewerDoubleRegistration viewer;
+    wrapper->InitInRegion(kRegion, nullptr);
+    const int hostNumber = wrapper->OLECTRL;
+    ASSERT_NE(window->control(hostNumber), nullptr);
+
+    auto other = MakeWindow(50, 60, 70, 80);
+    other->Open(window.get());
+    ASSERT_EQ(CurrentWindow(), other.get());
+    ASSERT_EQ(other->Create(hostNumber, ControlKind::Button, 0), hostNumber);
+
+    EXPECT_EQ(wrapper->Kill(), 0);
+    EXPECT_NE(other->control(hostNumber), nullptr) << "the current window's control stays";
+    EXPECT_EQ(window->control(hostNumber), nullptr) << "the wrapper's own host is destroyed";
+    EXPECT_NE(window->control(kRegion), nullptr);
+    EXPECT_EQ(viewer->instances, 0);
+    DisposeWindow(other);
+
+    // A window destroyed first took its host along: Kill then has no window to touch.
+    wrapper->CreateControl(1, 2, 3, 4, 0);
+    ASSERT_NE(wrapper->OLECTRL, 0);
+    DisposeWindow(window);
+    EXPECT_EQ(wrapper->Kill(), 0);
+    EXPECT_EQ(wrapper->OLECTRL, 0);
+}
+
 TEST_F(ViewerHostingTest, GeometryComesFromTheGivenWindowAndTheHostGoesToTheCurrentOne)
 {
     testing::ViewerDoubleRegistration viewer;

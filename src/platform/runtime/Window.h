@@ -114,6 +114,9 @@ public:
     // Backend-private data: a backend keeps its widget handle here.
     void* backendData = nullptr;
 
+    // For a holder that may outlive the window: names it while it exists, nothing afterwards.
+    std::weak_ptr<Window> Handle() { return std::shared_ptr<Window>(lifetime_, this); }
+
 private:
     friend class Control;
     void Changed(Control& control, unsigned changes);
@@ -142,6 +145,7 @@ private:
     std::deque<Event> queue_;
     Event current_;
     bool skipDefault_ = false;
+    std::shared_ptr<char> lifetime_ = std::make_shared<char>();
 };
 
 // The thread's current window: the innermost open one; null when none.
