@@ -17,6 +17,8 @@ const std::vector<ErrorMessage>& StandardErrorMessages()
         {msg::kAccessDenied, "Access Denied", "Could not get write access to %File so trying read-only.", kNotify},
         {msg::kAddError, "Record Insert Error",
          "An error was experienced during the creation of a record.|File: %File|Error: %ErrorText.", kNotify},
+        {msg::kDeleteError, "Record Delete Error",
+         "An error was experienced during the deletion of a record.|File: %File|Error: %ErrorText.", kNotify},
         {msg::kConfirmCancel, "Changes will be lost!", "Are you sure you want to cancel?", kUser, button::kNo},
         {msg::kConfirmDelete, "Confirm Delete", "Are you sure you want to delete the highlighted record?", kUser,
          button::kYes},

@@ -32,6 +32,7 @@ inline constexpr Level kNotify = 5;   // shown, then go on; from event handling:
 namespace msg {
 inline constexpr int kAccessDenied = 2;
 inline constexpr int kAddError = 4;
+inline constexpr int kDeleteError = 5;
 inline constexpr int kConfirmCancel = 10;
 inline constexpr int kConfirmDelete = 11;
 inline constexpr int kCreateError = 12;

@@ -103,6 +103,9 @@ public:
     void SetCurrent(std::int64_t id);
     std::int64_t Current() const;
 
+    // Shows message `messageId` about this file with the text of runtime error `code`; its level.
+    Level Report(int messageId, int code);
+
     FileState SaveFile() const;
     void RestoreFile(const FileState& state);
 
@@ -115,7 +118,6 @@ protected:
 
 private:
     Level OpenForReal();
-    Level Report(int messageId, int code);
     Level DuplicateReport(int code);
 
     ThreadList<FileManager> listing_;

@@ -70,12 +70,8 @@ Level RelationManager::Delete(std::uint8_t ask)
     if (rc == kNoError) {
         return level::kBenign;
     }
-    // The table has no message for a failed delete: the codes are kept for whoever reports next.
-    if (ME->ERRORS != nullptr) {
-        ME->ERRORS->SetErrors(rc);
-        ME->ERRORS->SetFile(ME->FileName());
-    }
-    return level::kNotify;
+    // Shown, and the record stays as the file has it.
+    return ME->Report(msg::kDeleteError, rc);
 }
 
 void RelationManager::Kill()

@@ -30,7 +30,8 @@ public:
     // Virtual operations.
     virtual Level Open(std::uint8_t flag = 0);
     virtual void Close(std::uint8_t flag = 0);
-    // Asked: message 11 first, No gives 4 and deletes nothing. 0 when the current record is deleted.
+    // Asked: message 11 first, No gives 4 and deletes nothing. 0 when the current record is deleted;
+    // a delete that fails is reported (message 5) and gives that message's level.
     virtual Level Delete(std::uint8_t ask);
     virtual void Kill();
 

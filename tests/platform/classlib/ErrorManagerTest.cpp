@@ -31,6 +31,8 @@ TEST_F(ErrorManagerTest, TableHoldsEveryMessageWithItsLevel)
         {2, 5, "Access Denied", "Could not get write access to %File so trying read-only."},
         {4, 5, "Record Insert Error",
          "An error was experienced during the creation of a record.|File: %File|Error: %ErrorText."},
+        {5, 5, "Record Delete Error",
+         "An error was experienced during the deletion of a record.|File: %File|Error: %ErrorText."},
         {10, 1, "Changes will be lost!", "Are you sure you want to cancel?"},
         {11, 1, "Confirm Delete", "Are you sure you want to delete the highlighted record?"},
         {12, 3, "File Creation Error", "Error: (%ErrorText) creating %File."},

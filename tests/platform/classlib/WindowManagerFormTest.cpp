@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -397,6 +398,53 @@ TEST_F(WindowManagerFormTest, ADeleteAsksAndNeverOpensTheWindow)
         }
     }
     EXPECT_EQ(Stored(10), "item 10");
+}
+
+// A delete the file refuses is shown, the response is cancelled, and every record stays as the file has it.
+TEST_F(WindowManagerFormTest, AFailedDeleteIsReportedAndLosesNothing)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        const char* error;
+        std::vector<std::int32_t> left;
+    } const cases[] = {
+        {"record deleted by another user",
+         [&] {
+             Load(30);
+             DataFile other(DataFileDeclaration{&ItemLayout(), {{"ITM:BYID", {1}, kKeyPrimary}}, kFileCreate});
+             ASSERT_EQ(other.Open(items_.OpenPath(), kAccessReadWrite | kShareDenyNone), 0);
+             Item values;
+             values.id = 30;
+             Item found;
+             ASSERT_EQ(other.Get(0, &values, &found), 0);
+             ASSERT_EQ(other.Delete(), 0);
+         },
+         "Record Not Available", {10, 20}},
+        {"read-only file",
+         [&] {
+             relation_.Close(0);
+             file_.OPENMODE = kAccessRead | kShareDenyNone;
+             relation_.Open(0);
+             ASSERT_EQ(file_.UseFile(use::kUse), 0);
+             Load(20);
+         },
+         "Access Denied", {10, 20}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui_.ClearMessages();
+        c.spoil();
+        ui_.QueueAnswer(button::kYes);
+        EXPECT_EQ(RunForm(request::kDelete), response::kCancelled);
+        EXPECT_FALSE(opened_);
+        ASSERT_EQ(Captions(), (std::vector<std::string>{"Confirm Delete", "Record Delete Error"}));
+        EXPECT_EQ(ui_.Messages()[1].text, std::string("An error was experienced during the deletion of a record.|"
+                                                      "File: items.dat|Error: ") + c.error + ".");
+        for (const std::int32_t id : c.left) {
+            EXPECT_EQ(Stored(id), "item " + std::to_string(id));
+        }
+    }
 }
 
 TEST_F(WindowManagerFormTest, ABrowseOpensALazilyOpenedFileForRealAtItsFirstRead)
