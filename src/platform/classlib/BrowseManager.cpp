@@ -1,6 +1,7 @@
 #include "platform/classlib/BrowseManager.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "platform/classlib/FileManager.h"
@@ -12,6 +13,7 @@
 #include "platform/runtime/FileDeclaration.h"
 #include "platform/runtime/Queue.h"
 #include "platform/runtime/RecordLayout.h"
+#include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/UserInterface.h"
 #include "platform/runtime/Window.h"
 
@@ -111,16 +113,17 @@ void BrowseManager::AddLongField(std::int32_t* recordField, std::int32_t* queueF
 void BrowseManager::AddStringField(std::size_t recordLength, char* recordField, std::size_t queueLength,
                                    char* queueField)
 {
-    if (view_ == nullptr || queue_ == nullptr) {
-        return;
-    }
+    // A pair outside its buffers would copy into foreign memory, and one dropped quietly leaves a
+    // blank column that nobody can explain: either is a programming error, said as such.
     const std::size_t length = std::min(recordLength, queueLength);
-    const std::size_t recordSize = view_->RecordSize();
-    const std::size_t queueSize = queue_->Layout().Size();
-    const std::size_t r = OffsetIn(view_->buffer(), recordSize, recordField, length);
-    const std::size_t q = OffsetIn(queue_->Buffer(), queueSize, queueField, length);
+    const std::size_t recordSize = view_ != nullptr ? view_->RecordSize() : 0;
+    const std::size_t queueSize = queue_ != nullptr ? queue_->Layout().Size() : 0;
+    const std::size_t r = OffsetIn(view_ != nullptr ? view_->buffer() : nullptr, recordSize, recordField, length);
+    const std::size_t q = OffsetIn(queue_ != nullptr ? queue_->Buffer() : nullptr, queueSize, queueField, length);
     if (r == recordSize || q == queueSize) {
-        return; // a pair outside its buffers would copy into foreign memory
+        assert(!"browse field pair outside the bound record or list queue");
+        SetRuntimeError(kInvalidRecordDeclaration);
+        return;
     }
     pairs_.push_back({r, q, length});
 }

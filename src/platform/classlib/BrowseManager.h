@@ -84,6 +84,9 @@ public:
     // A sort order on `key`, a key of the view's file; answers the order's number, from 1.
     int AddSortOrder(int thumbControl, FileKey& key);
     void AddLocator(BrowseLocator& locator);
+    // Field pairs, after Init with a bound view: each field must lie inside the view's record buffer
+    // and the list queue's row buffer. A pair that does not is refused: an assertion in a debug
+    // build, runtime error 47 otherwise.
     void AddLongField(std::int32_t* recordField, std::int32_t* queueField);
     void AddStringField(std::size_t recordLength, char* recordField, std::size_t queueLength, char* queueField);
     void AddToolbarTarget(Toolbar& toolbar);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/runtime/DataFile.h"
 #include "platform/runtime/FixedText.h"
 #include "platform/runtime/Queue.h"
+#include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/Window.h"
 #include "platform/ui/scripted/ScriptedUi.h"
 #include "platform/classlib/BrowseFixture.h"
@@ -165,6 +167,40 @@ TEST_F(BrowseManagerTest, ASortOrderOnTheSecondKeyListsInThatKeysOrder)
     byName.ResetPage();
     EXPECT_EQ(ListedIds(), (std::vector<std::int32_t>{20, 40, 30, 10}));
     EXPECT_EQ(fixture_.view.LastError(), 0);
+}
+
+TEST_F(BrowseManagerTest, AFieldPairThatCannotBeTakenSaysSoAndTheOthersStillShow)
+{
+    std::int32_t outside = 0;
+    BrowseManager notInitialised;
+    View unbound;
+    BrowseManager beforeTheViewIsBound;
+    beforeTheViewIsBound.Init(kList, nullptr, 0, unbound, fixture_.queue, relation_, manager_);
+    const struct {
+        const char* what;
+        std::function<void()> add;
+    } cases[] = {
+        {"browse not initialised", [&] { notInitialised.AddLongField(&fixture_.buffer.id, &fixture_.row.id); }},
+        {"view not bound", [&] { beforeTheViewIsBound.AddLongField(&fixture_.buffer.id, &fixture_.row.id); }},
+        {"record field elsewhere", [&] { browse_.AddLongField(&outside, &fixture_.row.id); }},
+        {"list field elsewhere", [&] { browse_.AddLongField(&fixture_.buffer.id, &outside); }},
+        {"text past the record's end",
+         [&] { browse_.AddStringField(30, fixture_.buffer.name.Data(), 30, fixture_.row.position.Data()); }},
+    };
+    for (const auto& c : cases) {
+        ClearRuntimeError();
+        EXPECT_DEBUG_DEATH(c.add(), "browse field pair") << c.what;
+#ifdef NDEBUG
+        EXPECT_EQ(RuntimeError(), kInvalidRecordDeclaration) << c.what;
+#endif
+    }
+    beforeTheViewIsBound.Kill();
+
+    fixture_.AddItems({10, 20});
+    browse_.ResetPage();
+    EXPECT_EQ(ListedIds(), (std::vector<std::int32_t>{10, 20}));
+    fixture_.queue.Get(2);
+    EXPECT_EQ(fixture_.row.name, "item 20");
 }
 
 TEST_F(BrowseManagerTest, PagesThroughTenThousandRecordsHoldingOnlyOnePage)
