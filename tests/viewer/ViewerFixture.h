@@ -10,6 +10,7 @@
 
 #include "platform/com/ErrorInfo.h"
 #include "platform/ui/scripted/ScriptedUi.h"
+#include "support/MessageTexts.h"
 #include "support/ViewerControlDouble.h"
 #include "viewer/IPDFviewClass.h"
 #include "viewer/ViewerEventSink.h"
@@ -62,14 +63,7 @@ protected:
         EXPECT_EQ(viewer->Init(), 0);
         return viewer;
     }
-    std::vector<std::string> Boxes() const
-    {
-        std::vector<std::string> texts;
-        for (const MessageBoxRequest& m : ui_.Messages()) {
-            texts.push_back(m.text);
-        }
-        return texts;
-    }
+    std::vector<std::string> Boxes() const { return quorin::testing::MessageTexts(ui_); }
 
     ScriptedUi ui_;
     ScopedUserInterface scoped_{ui_};
