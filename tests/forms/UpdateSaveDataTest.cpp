@@ -2,6 +2,7 @@
 // actions, title, read-only entries and result; the primed new record; the duplicate key; the
 // cancel question; the delete without a window; the view that writes nothing; the field history
 // per thread; the resizer's limits and the form's place in the INI file.
+#include "forms/RecordFormProgram.h"
 #include "forms/UpdateSaveData.h"
 #include "forms/UpdateSaveDataResizer.h"
 #include "forms/UpdateSaveDataWindow.h"
@@ -10,7 +11,6 @@
 #include "platform/classlib/Toolbar.h"
 #include "platform/runtime/ControlKinds.h"
 #include "platform/runtime/Date.h"
-#include "platform/runtime/Module.h"
 #include "platform/runtime/Picture.h"
 #include "platform/runtime/Window.h"
 #include "platform/ui/scripted/ScriptedUi.h"
@@ -63,33 +63,12 @@ class UpdateSaveDataTest : public ::testing::Test {
 protected:
     void TearDown() override { Hooks() = ProgramHooks{}; }
 
-    // Runs the program with `body` as its main procedure, the saved records' file open meanwhile as
-    // the form-filling window holds it. The record form's module starts after the main one.
     void RunWithForm(const std::function<void()>& body)
     {
-        InstallDataDictionary(Hooks());
-        Hooks().main = [&] {
-            ASSERT_EQ(RelatePdfFormSaveData()->Open(0), 0);
-            body();
-            RelatePdfFormSaveData()->Close(0);
-        };
-        Module forms{"forms"};
-        forms.moduleInit = UpdateSaveDataModuleInit;
-        ModuleTable table({ProgramModule(), forms});
-        EXPECT_EQ(table.Run([] {
-            RunProgram();
-            return 0;
-        }), 0);
-        Hooks() = ProgramHooks{};
+        testing::RunProgramWithRecordForm(body);
         EXPECT_EQ(ui_.PendingActions(), 0u);
     }
-
-    static std::uint8_t Form(std::uint8_t requested)
-    {
-        *GlobalRequest = requested;
-        UpdateSaveData();
-        return *GlobalResponse;
-    }
+    static std::uint8_t Form(std::uint8_t requested) { return testing::RecordForm(requested); }
 
     static void Put(std::int32_t date, std::int32_t time, std::string_view email)
     {

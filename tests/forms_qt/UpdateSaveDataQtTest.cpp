@@ -1,0 +1,279 @@
+// The record form through the real Qt widgets: Ctrl+H and Return typed into them, the tabs and
+// their mnemonics, the close box's question, the limits of its size.
+#include "forms/RecordFormProgram.h"
+#include "forms/UpdateSaveData.h"
+#include "frame/DataDictionary.h"
+#include "frame/Program.h"
+#include "platform/classlib/WindowManager.h"
+#include "platform/runtime/Date.h"
+#include "platform/runtime/Window.h"
+#include "platform/ui/qt/DialogUnits.h"
+#include "platform/ui/qt/QtUi.h"
+#include "support/ScratchFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace quorin::forms {
+namespace {
+
+// Steps that each wait for what they need, polled from whichever event loop runs meanwhile (the
+// form's, or a message box's inside it), then act once.
+class Steps {
+public:
+    Steps()
+    {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    }
+    void When(std::function<bool()> ready, std::function<void()> act)
+    {
+        steps_.push_back({std::move(ready), std::move(act)});
+        timer_.start();
+    }
+    std::size_t Pending() const { return steps_.size(); }
+
+private:
+    void Poll()
+    {
+        if (steps_.empty()) {
+            timer_.stop();
+            return;
+        }
+        if (!steps_.front().first()) {
+            return;
+        }
+        auto act = std::move(steps_.front().second);
+        steps_.pop_front();
+        // Outside the timer's callback: the action may open a nested loop (a message box).
+        QTimer::singleShot(0, std::move(act));
+    }
+
+    std::deque<std::pair<std::function<bool()>, std::function<void()>>> steps_;
+    QTimer timer_;
+};
+
+const RecordLayout& Layout() { return PdfFormSaveDataLayout(); }
+char* Record() { return PdfFormSaveData().Record(); }
+
+// The open form's widgets.
+QWidget* Top() { return CurrentWindow() != nullptr ? ui::QtUi::WidgetOf(*CurrentWindow()) : nullptr; }
+template <class T = QWidget>
+T* Widget(int control)
+{
+    const Control* c = CurrentWindow() != nullptr ? CurrentWindow()->control(control) : nullptr;
+    return c != nullptr ? qobject_cast<T*>(ui::QtUi::WidgetOf(*c)) : nullptr;
+}
+bool Shown(int control) { return Widget(control) != nullptr && Widget(control)->isVisible(); }
+
+// The form is up under this title; its window takes the keys.
+std::function<bool()> FormUp(const char* title)
+{
+    return [title] {
+        QWidget* top = Top();
+        if (top == nullptr || !top->isVisible() || top->windowTitle() != QString::fromUtf8(title)) {
+            return false;
+        }
+        QApplication::setActiveWindow(top);
+        return true;
+    };
+}
+
+void Click(int control) { QTest::mouseClick(Widget(control), Qt::LeftButton); }
+void Mnemonic(Qt::Key key) { QTest::keyClick(Top(), key, Qt::AltModifier); }
+
+class UpdateSaveDataQtTest : public ::testing::Test {
+protected:
+    void TearDown() override { Hooks() = ProgramHooks{}; }
+
+    void RunWithForm(const std::function<void()>& body)
+    {
+        forms::testing::RunProgramWithRecordForm(body);
+        EXPECT_EQ(steps_.Pending(), 0u);
+        QApplication::processEvents(); // the widgets go with deleteLater
+    }
+    static std::uint8_t Form(std::uint8_t requested) { return forms::testing::RecordForm(requested); }
+    void Put(std::string_view email)
+    {
+        Layout().Clear(Record());
+        Layout().SetLong(Record(), sav::kDate, day_);
+        Layout().SetLong(Record(), sav::kTime, 1);
+        Layout().SetText(Record(), sav::kEmail, email);
+        ASSERT_EQ(AccessPdfFormSaveData()->Insert(), 0);
+    }
+    // The stored record of day_, loaded as the browse loads it before a change or a view.
+    DataRecord Load()
+    {
+        Layout().Clear(Record());
+        Layout().SetLong(Record(), sav::kDate, day_);
+        Layout().SetLong(Record(), sav::kTime, 1);
+        DataRecord row;
+        row.image.resize(Layout().Size());
+        EXPECT_EQ(AccessPdfFormSaveData()->Keyed()->Get(0, Record(), row.image.data()), 0);
+        row.id = AccessPdfFormSaveData()->Keyed()->Current();
+        std::copy(row.image.begin(), row.image.end(), Record());
+        AccessPdfFormSaveData()->SetCurrent(row.id);
+        return row;
+    }
+
+    const std::int32_t day_ = *DayNumber(2024, 3, 5);
+    quorin::testing::ScratchFolder folder_{"quorin-record-form-qt"};
+    ui::QtUi ui_;
+    ScopedUserInterface installed_{ui_};
+    Steps steps_;
+};
+
+TEST_F(UpdateSaveDataQtTest, CtrlHAndReturnThroughTheRealWidgets)
+{
+    RunWithForm([&] {
+        Put("old@example.org");
+
+        // A new record: the notes on the third tab, then the e-mail, and Return stores it.
+        Layout().Clear(Record());
+        steps_.When(FormUp("Record Will Be Added"), [] { Mnemonic(Qt::Key_3); });
+        steps_.When([] { return Shown(quick::kAddlInfo); }, [] {
+            Click(quick::kAddlInfo);
+            QTest::keyClicks(Widget(quick::kAddlInfo), "notes from Qt");
+            Mnemonic(Qt::Key_1);
+        });
+        steps_.When([] { return Shown(quick::kEmail); }, [] {
+            Click(quick::kEmail);
+            QTest::keyClicks(Widget(quick::kEmail), "qt@example.org");
+            QTest::keyClick(Widget(quick::kEmail), Qt::Key_Return);
+        });
+        EXPECT_EQ(Form(request::kInsert), response::kCompleted);
+
+        // The older record recalls both fields with Ctrl+H; Return stores them.
+        Load();
+        steps_.When(FormUp("Record Will Be Changed"), [] {
+            Click(quick::kEmail);
+            QTest::keyClick(Widget(quick::kEmail), Qt::Key_H, Qt::ControlModifier);
+        });
+        steps_.When([] { return Widget<QLineEdit>(quick::kEmail)->text() == "qt@example.org"; },
+                    [] { Mnemonic(Qt::Key_3); });
+        steps_.When([] { return Shown(quick::kAddlInfo); }, [] {
+            Click(quick::kAddlInfo);
+            QTest::keyClick(Widget(quick::kAddlInfo), Qt::Key_H, Qt::ControlModifier);
+        });
+        steps_.When([] { return Widget<QPlainTextEdit>(quick::kAddlInfo)->toPlainText() == "notes from Qt"; },
+                    [] { Mnemonic(Qt::Key_1); });
+        steps_.When([] { return Shown(quick::kEmail); }, [] {
+            Click(quick::kEmail);
+            QTest::keyClick(Widget(quick::kEmail), Qt::Key_Return);
+        });
+        EXPECT_EQ(Form(request::kChange), response::kCompleted);
+        const DataRecord changed = Load();
+        EXPECT_EQ(Layout().FieldAsText(changed.image.data(), sav::kEmail), "qt@example.org");
+        EXPECT_EQ(Layout().FieldAsText(changed.image.data(), sav::kAddlInfo), "notes from Qt");
+    });
+}
+
+TEST_F(UpdateSaveDataQtTest, TheTabsHoldTheirControlsAndTheFormSizesFromItsMinimum)
+{
+    const std::vector<int> firstTab = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
+    const std::vector<int> secondTab = {24, 25, 26, 27};
+    const std::vector<int> thirdTab = {29, 30};
+    auto onlyShown = [&](const std::vector<int>& shown) {
+        for (const std::vector<int>* tab : {&firstTab, &secondTab, &thirdTab}) {
+            for (const int control : *tab) {
+                EXPECT_EQ(Shown(control), tab == &shown) << control;
+            }
+        }
+        for (const int button : {quick::kOk, quick::kCancel, quick::kHelp}) {
+            EXPECT_TRUE(Shown(button)) << button;
+        }
+    };
+    RunWithForm([&] {
+        Put("viewed@example.org");
+        Load();
+        steps_.When(FormUp("View Record"), [&] {
+            auto* sheet = Widget<QTabWidget>(quick::kCurrentTab);
+            ASSERT_NE(sheet, nullptr);
+            EXPECT_EQ(sheet->tabText(0), "&1) General");
+            EXPECT_EQ(sheet->tabText(1), "&2) General (cont.)");
+            EXPECT_EQ(sheet->tabText(2), "&3) AddlInfo");
+            onlyShown(firstTab);
+            for (const int control : firstTab) {
+                EXPECT_TRUE(sheet->geometry().contains(Widget(control)->geometry())) << control;
+            }
+            EXPECT_EQ(Widget<QLineEdit>(quick::kEmail)->text(), "viewed@example.org");
+            EXPECT_TRUE(Widget<QLineEdit>(quick::kEmail)->isReadOnly());
+            EXPECT_EQ(Widget<QLineEdit>(quick::kDate)->alignment() & Qt::AlignRight, Qt::AlignRight);
+            EXPECT_TRUE(Widget<QPushButton>(quick::kOk)->isDefault());
+            EXPECT_FALSE(Widget<QPushButton>(quick::kOk)->icon().isNull());
+            EXPECT_EQ(Widget(quick::kOk)->toolTip(), "Accept data and close the window");
+            EXPECT_EQ(Widget(quick::kCancel)->statusTip(), "Cancel operation");
+
+            const ui::DialogUnits units(Top()->font());
+            EXPECT_EQ(Top()->minimumSize(), units.ToPixels(QSize(358, 182)));
+            EXPECT_EQ(Top()->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+            Mnemonic(Qt::Key_2);
+        });
+        steps_.When([] { return Shown(quick::kCountry); }, [&] {
+            onlyShown(secondTab);
+            Mnemonic(Qt::Key_3);
+        });
+        steps_.When([] { return Shown(quick::kAddlInfo); }, [&] {
+            onlyShown(thirdTab);
+            EXPECT_FALSE(Widget<QPlainTextEdit>(quick::kAddlInfo)->isReadOnly());
+            Mnemonic(Qt::Key_1);
+        });
+        steps_.When([] { return Shown(quick::kDate); }, [] {
+            // A picture of the form for a person to look at: QUORIN_LOOK_DIR names the folder.
+            if (const char* folder = std::getenv("QUORIN_LOOK_DIR")) {
+                Top()->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath("record-form.png"));
+            }
+            Click(quick::kCancel);
+        });
+        EXPECT_EQ(Form(request::kView), response::kCancelled);
+    });
+}
+
+TEST_F(UpdateSaveDataQtTest, TheCloseBoxAsksBeforeDroppingAnEdit)
+{
+    auto answer = [](QMessageBox::StandardButton which) {
+        return [which] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            box->button(which)->click();
+        };
+    };
+    auto asking = [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        return box != nullptr && box->isVisible() && box->windowTitle() == "Changes will be lost!";
+    };
+    RunWithForm([&] {
+        Put("kept@example.org");
+        Load();
+        steps_.When(FormUp("Record Will Be Changed"), [] {
+            Click(quick::kEmail);
+            QTest::keyClicks(Widget(quick::kEmail), " edited");
+            Top()->close();
+        });
+        steps_.When(asking, answer(QMessageBox::No));
+        steps_.When([] { return QApplication::activeModalWidget() == nullptr && Top() != nullptr; }, [] {
+            EXPECT_TRUE(Top()->isVisible());
+            EXPECT_EQ(Widget<QLineEdit>(quick::kEmail)->text(), "kept@example.org edited");
+            Top()->close();
+        });
+        steps_.When(asking, answer(QMessageBox::Yes));
+        EXPECT_EQ(Form(request::kChange), response::kCancelled);
+        EXPECT_EQ(Layout().FieldAsText(Load().image.data(), sav::kEmail), "kept@example.org");
+    });
+}
+
+} // namespace
+} // namespace quorin::forms
