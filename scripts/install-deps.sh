@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   libqpdf-dev duktape-dev
   libsqlite3-dev libicu-dev libsimpleini-dev
-  poppler-utils fonts-dejavu-core
+  poppler-utils fonts-dejavu-core fonts-droid-fallback libharfbuzz-dev libfontconfig-dev qpdf
 )
 if [ "${QUORIN_EXTRA_PACKAGES:-}" != "" ]; then
   read -r -a extra <<<"$QUORIN_EXTRA_PACKAGES"

@@ -4,15 +4,20 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include <qpdf/QUtil.hh>
+
+#include "platform/pdfview/EmbeddedFonts.h"
+#include "platform/pdfview/TextLayout.h"
 
 namespace quorin::pdfview {
 namespace {
 
 constexpr double kPadding = 2.0;
 constexpr double kDefaultAutoSize = 12.0;
+constexpr double kMinimumAutoSize = 4.0;
 
 struct Box {
   double width = 0;
@@ -218,33 +223,6 @@ bool Encode(const FontEncoding& encoding, const std::string& utf8, std::string& 
   return true;
 }
 
-// Advance of the encoded text in thousandths of the font size.
-double TextWidth(QPDFObjectHandle font, const std::string& bytes) {
-  auto widths = font.getKey("/Widths");
-  auto first = font.getKey("/FirstChar");
-  double missing = 520;
-  auto base = font.getKey("/BaseFont");
-  if (base.isName() && base.getName().find("Courier") != std::string::npos) {
-    missing = 600;
-  }
-  auto descriptor = font.getKey("/FontDescriptor");
-  if (descriptor.isDictionary() && descriptor.getKey("/MissingWidth").isNumber() && widths.isArray()) {
-    missing = descriptor.getKey("/MissingWidth").getNumericValue();
-  }
-  double total = 0;
-  for (unsigned char c : bytes) {
-    double w = missing;
-    if (widths.isArray() && first.isInteger()) {
-      const long long index = static_cast<long long>(c) - first.getIntValue();
-      if (index >= 0 && index < widths.getArrayNItems() && widths.getArrayItem(static_cast<int>(index)).isNumber()) {
-        w = widths.getArrayItem(static_cast<int>(index)).getNumericValue();
-      }
-    }
-    total += w;
-  }
-  return total;
-}
-
 std::string PdfString(const std::string& bytes) {
   std::string out = "(";
   for (unsigned char c : bytes) {
@@ -306,6 +284,268 @@ bool Rotated(QPDFObjectHandle widget) {
   return r.isInteger() && r.getIntValue() % 360 != 0;
 }
 
+// Helvetica's advances for ASCII, for the standard font forms name without /Widths.
+constexpr short kHelveticaWidths[95] = {
+    278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278, 556, 556, 556, 556,
+    556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556, 1015, 667, 667, 722, 722, 667, 611, 778,
+    722, 278, 500, 667, 556, 833, 722, 778, 667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 278,
+    278, 278, 469, 556, 333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,
+    556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584};
+
+// Code points of UTF-8 text; a malformed sequence becomes U+FFFD. The script engine hands
+// characters beyond the BMP over as surrogate pairs, each encoded on its own: they are joined.
+std::u32string Decode(const std::string& utf8) {
+  std::u32string out;
+  auto push = [&out](char32_t c) {
+    const bool low = c >= 0xDC00 && c < 0xE000;
+    if (low && !out.empty() && out.back() >= 0xD800 && out.back() < 0xDC00) {
+      out.back() = 0x10000 + ((out.back() - 0xD800) << 10) + (c - 0xDC00);
+      return;
+    }
+    if (!out.empty() && out.back() >= 0xD800 && out.back() < 0xE000) {
+      out.back() = 0xFFFD;
+    }
+    out.push_back(low ? 0xFFFD : c);
+  };
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+    char32_t v = extra == 0 ? c : extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
+    bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
+      ok = (next & 0xC0) == 0x80;
+      v = (v << 6) | (next & 0x3F);
+    }
+    push(ok ? v : 0xFFFD);
+    i += ok ? static_cast<std::size_t>(extra) + 1 : 1;
+  }
+  if (!out.empty() && out.back() >= 0xD800 && out.back() < 0xE000) {
+    out.back() = 0xFFFD;
+  }
+  return out;
+}
+
+// The fonts one appearance draws in: the field's own (font 0, when the form gives one) and, for
+// what it cannot encode, the fallback faces (font 1 on), embedded in the document as used.
+class AppearanceFonts {
+public:
+  AppearanceFonts(FormContext& form, const std::string& name, QPDFObjectHandle font) : form_(form) {
+    if (font.isDictionary()) {
+      own_ = font;
+      ownName_ = name;
+      encoding_ = EncodingOf(font);
+      widths_ = font.getKey("/Widths");
+      auto first = font.getKey("/FirstChar");
+      firstChar_ = first.isInteger() ? first.getIntValue() : 0;
+      auto base = font.getKey("/BaseFont");
+      const std::string baseName = base.isName() ? base.getName() : std::string();
+      helvetica_ = !widths_.isArray() && (baseName.find("Helvetica") != std::string::npos ||
+                                          baseName.find("Arial") != std::string::npos);
+      if (baseName.find("Courier") != std::string::npos) {
+        missing_ = 600;
+      }
+      auto descriptor = font.getKey("/FontDescriptor");
+      if (descriptor.isDictionary() && descriptor.getKey("/MissingWidth").isNumber() && widths_.isArray()) {
+        missing_ = descriptor.getKey("/MissingWidth").getNumericValue();
+      }
+    }
+  }
+
+  // The text as glyphs: all in the field's font when it encodes all of it, else all in the
+  // fallback faces so one value keeps one look. False when some character has no glyph anywhere.
+  bool Shape(const std::string& utf8, bool keepBreaks, GlyphLine& out) {
+    // Breaks (CR LF, CR, LF) become one '\n', or a space on a single line; tabs a space; other
+    // control characters have nothing to show.
+    std::string text;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+      const char c = utf8[i];
+      if (c == '\r' || c == '\n') {
+        if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
+          ++i;
+        }
+        text += keepBreaks ? '\n' : ' ';
+      } else if (c == '\t') {
+        text += ' ';
+      } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
+        text += c;
+      }
+    }
+    out.clear();
+    if (own_.isDictionary() && ShapeOwn(text, out)) {
+      return true;
+    }
+    out.clear();
+    const auto& fallback = FallbackFonts::Get();
+    for (char32_t c : Decode(text)) {
+      if (c == '\n' || c == 0x2028 || c == 0x2029) {
+        out.push_back(Glyph{keepBreaks ? U'\n' : U' ', -1, 0, 0});
+        continue;
+      }
+      unsigned glyph = 0;
+      const FallbackFace* face = fallback.Covering(c, glyph);
+      if (face == nullptr) {
+        return false;
+      }
+      out.push_back(Glyph{c, FaceIndex(*face), glyph, face->Advance(glyph)});
+    }
+    return true;
+  }
+
+  // Text-showing operators for a line, switching fonts as its glyphs do.
+  std::string Show(const GlyphLine& line, double size) {
+    std::string out;
+    int current = -2;
+    std::string pending;
+    auto flush = [&] {
+      if (!pending.empty()) {
+        out += (current == 0 ? PdfString(pending) : "<" + pending + ">") + " Tj\n";
+        pending.clear();
+      }
+    };
+    for (const auto& g : line) {
+      if (g.font != current) {
+        flush();
+        current = g.font;
+        out += ResourceName(current) + " " + Number(size) + " Tf\n";
+      }
+      if (current == 0) {
+        pending += static_cast<char>(g.code);
+      } else {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%04X", Embedded().Code(*faces_[static_cast<std::size_t>(current - 1)], g.code, g.text));
+        pending += hex;
+      }
+    }
+    flush();
+    return out;
+  }
+
+  // The /Font resources of the fonts the drawn lines used.
+  QPDFObjectHandle Resources() {
+    auto fonts = QPDFObjectHandle::newDictionary();
+    for (int font : used_) {
+      fonts.replaceKey(ResourceName(font), font == 0 ? own_ : Embedded().Font(*faces_[static_cast<std::size_t>(font - 1)]));
+    }
+    auto resources = QPDFObjectHandle::newDictionary();
+    resources.replaceKey("/Font", fonts);
+    return resources;
+  }
+
+  void MarkUsed(const GlyphLine& line) {
+    for (const auto& g : line) {
+      if (g.font >= 0) {
+        used_.insert(g.font);
+      }
+    }
+  }
+
+private:
+  bool ShapeOwn(const std::string& text, GlyphLine& out) {
+    // One line at a time, so a break never reaches the encoder.
+    std::size_t start = 0;
+    while (start <= text.size()) {
+      auto end = text.find('\n', start);
+      if (end == std::string::npos) {
+        end = text.size();
+      }
+      std::string bytes;
+      if (end > start && !Encode(encoding_, text.substr(start, end - start), bytes)) {
+        return false;
+      }
+      for (unsigned char b : bytes) {
+        out.push_back(Glyph{b, 0, b, OwnWidth(b)});
+      }
+      if (end < text.size()) {
+        out.push_back(Glyph{'\n', -1, 0, 0});
+      }
+      start = end + 1;
+    }
+    return true;
+  }
+
+  double OwnWidth(unsigned char c) {
+    if (widths_.isArray()) {
+      const long long index = static_cast<long long>(c) - firstChar_;
+      if (index >= 0 && index < widths_.getArrayNItems()) {
+        auto w = widths_.getArrayItem(static_cast<int>(index));
+        if (w.isNumber()) {
+          return w.getNumericValue();
+        }
+      }
+      return missing_;
+    }
+    if (helvetica_) {
+      return c >= 32 && c < 127 ? kHelveticaWidths[c - 32] : 556;
+    }
+    return missing_;
+  }
+
+  int FaceIndex(const FallbackFace& face) {
+    for (std::size_t i = 0; i < faces_.size(); ++i) {
+      if (faces_[i] == &face) {
+        return static_cast<int>(i) + 1;
+      }
+    }
+    faces_.push_back(&face);
+    return static_cast<int>(faces_.size());
+  }
+
+  EmbeddedFonts& Embedded() {
+    if (!form_.embeddedFonts) {
+      form_.embeddedFonts = std::make_shared<EmbeddedFonts>(form_.pdf);
+    }
+    return *form_.embeddedFonts;
+  }
+
+  std::string ResourceName(int font) {
+    return font == 0 ? ownName_ : Embedded().ResourceName(*faces_[static_cast<std::size_t>(font - 1)]);
+  }
+
+  FormContext& form_;
+  QPDFObjectHandle own_;
+  std::string ownName_;
+  FontEncoding encoding_;
+  QPDFObjectHandle widths_;
+  long long firstChar_ = 0;
+  double missing_ = 520;
+  bool helvetica_ = false;
+  std::vector<const FallbackFace*> faces_;
+  std::set<int> used_;
+};
+
+double Quadding(FormContext& form, const FormField& field) {
+  auto q = field.node().getKey("/Q");
+  if (!q.isInteger()) {
+    q = form.acroForm.getKey("/Q");
+  }
+  return q.isInteger() ? static_cast<double>(q.getIntValue()) : 0;
+}
+
+// Left edge of a line of `width` in a box from `inset` to `right`, by the field's quadding.
+double AlignedX(double q, double inset, double right, double width) {
+  if (q == 1) {
+    return std::max(inset, (inset + right - width) / 2);
+  }
+  if (q == 2) {
+    return std::max(inset, right - width);
+  }
+  return inset;
+}
+
+// One line's auto size: the default, no taller than the box allows, shrunk until `units`
+// (thousandths of the size) fit `width`.
+double Fitted(double innerHeight, double units, double width) {
+  double size = std::min(kDefaultAutoSize, std::max(kMinimumAutoSize, (innerHeight - 2) * 0.7));
+  if (units > 0) {
+    size = std::max(kMinimumAutoSize, std::min(size, width * 1000.0 / units));
+  }
+  return size;
+}
+
+constexpr double kLeading = 1.15;   // line pitch in font sizes
+constexpr double kAscent = 0.8;     // first baseline below the top, in font sizes
+
 } // namespace
 
 void DrawBlankAppearance(FormContext& form, const FormField&, QPDFObjectHandle widget) {
@@ -322,39 +562,36 @@ bool DrawFieldAppearance(FormContext& form, const FormField& field, QPDFObjectHa
   }
   DefaultAppearance da;
   if (!ParseDa(DefaultAppearanceText(form, field, widget), da)) {
-    return false;
+    da = DefaultAppearance{"/QFb", 0, "0 g "};
   }
   auto dr = DefaultResources(form, field);
   auto font = dr.isDictionary() ? dr.getKey("/Font").getKey(da.fontName) : QPDFObjectHandle::newNull();
-  if (!font.isDictionary()) {
-    return false;
-  }
-  const FontEncoding encoding = EncodingOf(font);
-  std::vector<std::string> encoded;
-  for (const auto& line : content.lines) {
-    std::string bytes;
-    if (!line.empty() && !Encode(encoding, line, bytes)) {
+  AppearanceFonts fonts(form, da.fontName, font);
+  std::vector<GlyphLine> shaped(content.lines.size());
+  for (std::size_t i = 0; i < content.lines.size(); ++i) {
+    if (!fonts.Shape(content.lines[i], content.multiline, shaped[i])) {
       return false;
     }
-    encoded.push_back(bytes);
   }
 
   double border = 0;
   std::string out = Frame(widget, box, border);
   const double inset = border + kPadding;
+  const double right = box.width - inset;
   const double innerWidth = std::max(0.0, box.width - 2 * inset);
   const double innerHeight = std::max(0.0, box.height - 2 * border);
-  auto fontDict = QPDFObjectHandle::newDictionary();
-  fontDict.replaceKey(da.fontName, font);
-  auto resources = QPDFObjectHandle::newDictionary();
-  resources.replaceKey("/Font", fontDict);
-
+  const double q = Quadding(form, field);
   out += "/Tx BMC\nq\n" + Number(border) + " " + Number(border) + " " + Number(box.width - 2 * border) + " " +
          Number(box.height - 2 * border) + " re W n\n";
+  auto showLine = [&](const GlyphLine& line, double x, double y, double size) {
+    fonts.MarkUsed(line);
+    out += "BT\n" + da.colorOps + "\n" + Number(x) + " " + Number(y) + " Td\n" + fonts.Show(line, size) + "ET\n";
+  };
+
   if (content.listBox) {
     const double size = da.size > 0 ? da.size : kDefaultAutoSize;
-    const double lineHeight = size * 1.15;
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
+    const double lineHeight = size * kLeading;
+    for (std::size_t i = 0; i < shaped.size(); ++i) {
       const double top = box.height - border - 1 - static_cast<double>(i) * lineHeight;
       if (top - lineHeight < border - lineHeight) {
         break;
@@ -363,34 +600,57 @@ bool DrawFieldAppearance(FormContext& form, const FormField& field, QPDFObjectHa
         out += "0.6 0.75 0.85 rg\n" + Number(border) + " " + Number(top - lineHeight) + " " +
                Number(box.width - 2 * border) + " " + Number(lineHeight) + " re f\n";
       }
-      out += "BT\n" + da.colorOps + da.fontName + " " + Number(size) + " Tf\n" + Number(inset) + " " +
-             Number(top - lineHeight + 0.25 * size) + " Td\n" + PdfString(encoded[i]) + " Tj\nET\n";
+      showLine(shaped[i], inset, top - lineHeight + 0.25 * size, size);
     }
-  } else if (!encoded.empty() && !encoded.front().empty()) {
-    const std::string& bytes = encoded.front();
-    const double units = TextWidth(font, bytes);
+  } else if (!shaped.empty() && content.multiline) {
+    const double usable = innerHeight - 2 * kPadding;
+    auto wrap = [&](double size) { return WrapLines(shaped.front(), innerWidth * 1000.0 / size); };
+    // Auto size: from the default down in half points until the wrapped lines fit the height.
     double size = da.size;
     if (size <= 0) {
-      size = std::min(kDefaultAutoSize, std::max(4.0, (innerHeight - 2) * 0.7));
-      if (units > 0) {
-        size = std::max(4.0, std::min(size, innerWidth * 1000.0 / units));
+      size = kDefaultAutoSize;
+      while (size > kMinimumAutoSize &&
+             (static_cast<double>(wrap(size).size()) - 1) * size * kLeading + size * (kAscent + 0.25) > usable) {
+        size -= 0.5;
       }
     }
-    const double textWidth = units * size / 1000.0;
-    auto quadding = field.node().getKey("/Q");
-    const long long q = quadding.isInteger() ? quadding.getIntValue() : (form.acroForm.getKey("/Q").isInteger() ? form.acroForm.getKey("/Q").getIntValue() : 0);
-    double x = inset;
-    if (q == 1) {
-      x = std::max(inset, (box.width - textWidth) / 2);
-    } else if (q == 2) {
-      x = std::max(inset, box.width - inset - textWidth);
+    const auto lines = wrap(size);
+    double baseline = box.height - border - kPadding - kAscent * size;
+    for (const auto& line : lines) {
+      if (baseline < border - size) {
+        break;
+      }
+      if (!line.empty()) {
+        showLine(line, AlignedX(q, inset, right, LineWidth(line) * size / 1000.0), baseline, size);
+      }
+      baseline -= size * kLeading;
     }
+  } else if (!shaped.empty() && content.combCells > 0 && !shaped.front().empty()) {
+    // Each character centred in its cell; what does not fit in the cells is not shown.
+    const double cell = box.width / content.combCells;
+    GlyphLine text = shaped.front();
+    if (text.size() > static_cast<std::size_t>(content.combCells)) {
+      text.resize(static_cast<std::size_t>(content.combCells));
+    }
+    double widest = 0;
+    for (const auto& g : text) {
+      widest = std::max(widest, g.width);
+    }
+    const double size = da.size > 0 ? da.size : Fitted(innerHeight, widest, cell);
     const double y = (box.height - size) / 2 + 0.22 * size;
-    out += "BT\n" + da.colorOps + da.fontName + " " + Number(size) + " Tf\n" + Number(x) + " " + Number(y) +
-           " Td\n" + PdfString(bytes) + " Tj\nET\n";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const double x = static_cast<double>(i) * cell + (cell - text[i].width * size / 1000.0) / 2;
+      showLine(GlyphLine{text[i]}, x, y, size);
+    }
+  } else if (!shaped.empty() && !shaped.front().empty()) {
+    const GlyphLine& line = shaped.front();
+    const double units = LineWidth(line);
+    const double size = da.size > 0 ? da.size : Fitted(innerHeight, units, innerWidth);
+    const double y = (box.height - size) / 2 + 0.22 * size;
+    showLine(line, AlignedX(q, inset, right, units * size / 1000.0), y, size);
   }
   out += "Q\nEMC\n";
-  Install(form, widget, box, out, resources);
+  Install(form, widget, box, out, fonts.Resources());
   return true;
 }
 

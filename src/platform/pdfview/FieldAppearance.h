@@ -12,11 +12,13 @@ struct AppearanceContent {
   std::vector<std::string> lines;   // UTF-8; one line unless a list box
   std::vector<bool> selected;       // list box: which lines are highlighted
   bool listBox = false;
+  bool multiline = false;           // wrapped inside the box, line breaks kept
+  int combCells = 0;                // above 0: one character per cell
 };
 
-// Draws the widget's /AP /N in the field's font and size (size 0: fitted to the box). False, with
-// nothing changed, when it cannot be drawn faithfully: no usable font, a character the font's
-// encoding lacks, a rotated widget.
+// Draws the widget's /AP /N in the field's font and size (size 0: fitted to the box); what that
+// font cannot encode is drawn in an embedded subset of a fallback font. False, with nothing
+// changed, when it cannot be drawn faithfully: a character no font has, a rotated widget.
 bool DrawFieldAppearance(FormContext& form, const FormField& field, QPDFObjectHandle widget,
                          const AppearanceContent& content);
 

@@ -18,6 +18,7 @@ constexpr int kFlagRadio = 1 << 15;
 constexpr int kFlagPushButton = 1 << 16;
 constexpr int kFlagCombo = 1 << 17;
 constexpr int kFlagMultiSelect = 1 << 21;
+constexpr int kFlagFileSelect = 1 << 20;
 constexpr int kFlagComb = 1 << 24;
 constexpr int kFlagRichText = 1 << 25;
 
@@ -318,8 +319,15 @@ void FormField::RedrawText(FormContext& form) {
   const int ff = flags();
   for (const auto& widget : widgets_) {
     AppearanceContent content;
-    bool drawable = !(ff & (kFlagMultiline | kFlagComb | kFlagRichText)) || kind_ != FieldKind::Text;
+    const bool drawable = !(ff & kFlagRichText) || kind_ != FieldKind::Text;
     if (kind_ == FieldKind::Text) {
+      content.multiline = (ff & kFlagMultiline) != 0;
+      // Comb spacing applies only to a plain single-line field with a length.
+      auto maxLen = Inherited("/MaxLen");
+      if ((ff & kFlagComb) && !(ff & (kFlagMultiline | kFlagPassword | kFlagFileSelect)) && maxLen.isInteger() &&
+          maxLen.getIntValue() > 0 && maxLen.getIntValue() <= 1000) {
+        content.combCells = static_cast<int>(maxLen.getIntValue());
+      }
       std::string text = value();
       if (ff & kFlagPassword) {
         // One mask character per character, never the text itself.

@@ -1,6 +1,7 @@
 #pragma once
 // A typed view of one terminal field of a PDF form (a qpdf object handle with named operations), as
 // the document's scripts see it: type, value, items, widgets.
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -10,6 +11,8 @@
 #include <qpdf/QPDFObjectHandle.hh>
 
 namespace quorin::pdfview {
+
+class EmbeddedFonts;
 
 enum class FieldKind { Text, CheckBox, RadioButton, ComboBox, ListBox, Button, Signature, Unknown };
 
@@ -30,6 +33,8 @@ struct ChoiceItem {
 struct FormContext {
   QPDF& pdf;
   QPDFObjectHandle acroForm;
+  // Fallback fonts the appearances drew in, made on first use.
+  std::shared_ptr<EmbeddedFonts> embeddedFonts;
   // Set once a value was left for the reader to draw (NeedAppearances).
   void RequestViewerAppearances();
 };
