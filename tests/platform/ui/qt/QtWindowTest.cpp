@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -553,9 +554,10 @@ TEST_F(QtWindowTest, GrabForALook)
     QApplication::processEvents();
     const QString file = QDir(QString::fromLocal8Bit(folder)).filePath(QStringLiteral("qt-test-window.png"));
     EXPECT_TRUE(Top()->grab().save(file));
-    if (const char* hold = std::getenv("QUORIN_LOOK_HOLD_MS")) {
-        // Keeps the window up for a screenshot of the whole display.
-        QTest::qWait(std::atoi(hold));
+    if (const char* shot = std::getenv("QUORIN_LOOK_HOLD_UNTIL")) {
+        // Keeps the window up until the screenshot of the whole display, the file named, is there.
+        const QString screenshot = QString::fromLocal8Bit(shot);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(screenshot); }, 60000)) << shot << " never came";
     }
 }
 
