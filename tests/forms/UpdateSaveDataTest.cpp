@@ -18,6 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -82,6 +86,7 @@ protected:
     static std::vector<DataRecord> Stored()
     {
         std::vector<DataRecord> rows;
+        EXPECT_EQ(AccessPdfFormSaveData()->UseFile(use::kUse), 0); // a lazily opened file opens at its first use
         EXPECT_EQ(AccessPdfFormSaveData()->Keyed()->ReadPage(0, ReadDirection::Forward, nullptr, 0, 100, rows), 0);
         return rows;
     }
@@ -247,6 +252,31 @@ TEST_F(UpdateSaveDataTest, AnInsertStartsAtTheMomentItOpensAndIsStoredOnOk)
         // The written record stays in the buffer and current, for the browse to list and select.
         EXPECT_EQ(std::string(Record(), rows[0].image.size()), rows[0].image);
         EXPECT_EQ(AccessPdfFormSaveData()->Current(), rows[0].id);
+    });
+}
+
+TEST_F(UpdateSaveDataTest, ARecordAddedOnOkSurvivesTheProcessKilledRightAfter)
+{
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        RunWithForm([&] {
+            Layout().Clear(Record());
+            ui_.Type(quick::kEmail, "survivor");
+            ui_.Press(quick::kOk);
+            if (Form(request::kInsert) == response::kCompleted) {
+                ::raise(SIGKILL); // nothing of the program's shut-down runs
+            }
+        });
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the form did not complete the insert";
+    RunWithForm([&] {
+        const std::vector<DataRecord> rows = Stored();
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(Field(rows[0].image.data(), sav::kEmail), "survivor");
     });
 }
 
