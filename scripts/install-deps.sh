@@ -9,6 +9,7 @@ packages=(
   libqpdf-dev duktape-dev
   libsqlite3-dev libicu-dev libsimpleini-dev
   poppler-utils fonts-dejavu-core fonts-droid-fallback libharfbuzz-dev libfontconfig-dev qpdf
+  python3-pypdf
 )
 if [ "${QUORIN_EXTRA_PACKAGES:-}" != "" ]; then
   read -r -a extra <<<"$QUORIN_EXTRA_PACKAGES"
