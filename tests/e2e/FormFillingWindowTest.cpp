@@ -1,0 +1,184 @@
+// The window "PDF Form Filling" of the built program under Xvfb: opening and closing, "Save To
+// Form" with the exported script, a master form that is not there, and bad input in the working
+// folder.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "e2e/ProgramFixture.h"
+#include "support/TestFiles.h"
+
+namespace quorin::e2e {
+namespace {
+
+using quorin::testing::Slurp;
+
+constexpr const char* kReadFields = R"(
+import sys
+from pypdf import PdfReader
+for name, field in PdfReader(sys.argv[1]).get_fields().items():
+    value = field.get('/V')
+    print(name + '\t' + ('' if value is None else str(value)))
+)";
+
+void Write(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> CrLfLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        lines.push_back(text.substr(at, end - at));
+    }
+    if (at != text.size()) {
+        lines.push_back(text.substr(at)); // an unterminated rest: shows up as a wrong line
+    }
+    return lines;
+}
+
+TEST_F(DesktopTest, CloseEndsTheProgramAndKeepsTheWindowsSection)
+{
+    PutMasterForm();
+    Session([](WindowId) {});
+    const auto sections = IniSections();
+    EXPECT_NE(std::find(sections.begin(), sections.end(), "Main"), sections.end())
+        << "quorin20.INI:\n" << Slurp(work_ / "quorin20.INI");
+}
+
+TEST_F(DesktopTest, SaveToFormWritesTheFilledCopyAndTheExportedScript)
+{
+    PutMasterForm();
+    const auto master = driveC_ / "Morvek20" / "form1.pdf";
+    const auto filled = driveC_ / "Morvek20" / "form1-filled.pdf";
+    const std::string masterBytes = Slurp(master);
+    Session([&](WindowId main) {
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+x"}));
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+t"}));
+        ASSERT_TRUE(WaitForFile(filled)) << "no filled copy";
+    });
+    EXPECT_EQ(Slurp(master), masterBytes) << "the master form changed";
+
+    // The script as exported: the function, then one call per sample pair.
+    const std::vector<std::string> lines = CrLfLines(Slurp(work_ / "quorin36.js"));
+    ASSERT_EQ(lines.size(), 95u);
+    EXPECT_EQ(lines[0], "function loadfield( fldName, fldValue ) {");
+    EXPECT_EQ(lines[45], "loadfield(\"Country\",\"South Africa\");");
+    std::map<std::string, std::string> pairs; // a later pair for the same field wins
+    const std::regex call(R"re(loadfield\("([^"]*)","([^"]*)"\);)re");
+    for (std::size_t i = 45; i < lines.size(); ++i) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(lines[i], m, call)) << lines[i];
+        pairs[m[1]] = m[2];
+    }
+    ASSERT_EQ(pairs.size(), 49u);
+    EXPECT_EQ(pairs["Account"], "1234567890");
+    EXPECT_EQ(pairs["NewspapersChk"], "Off");
+    EXPECT_EQ(pairs["Text40"], "Text40");
+
+    // Every field of the filled copy, read by pypdf, holds its pair's value.
+    const auto read = RunPython(kReadFields, {filled.string()});
+    ASSERT_TRUE(read) << "pypdf could not read the filled copy";
+    std::map<std::string, std::string> values;
+    std::istringstream rows(*read);
+    for (std::string row; std::getline(rows, row);) {
+        const auto tab = row.find('\t');
+        values[row.substr(0, tab)] = tab == std::string::npos ? "" : row.substr(tab + 1);
+    }
+    for (const auto& [name, value] : pairs) {
+        const bool check = name.size() > 3 && name.compare(name.size() - 3, 3, "Chk") == 0;
+        EXPECT_EQ(values[name], check ? "/" + value : value) << name;
+    }
+}
+
+TEST_F(DesktopTest, WithoutTheMasterFormTheWindowOpensAndSaveToFormSaysSo)
+{
+    Session([&](WindowId main) {
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+t"}));
+        const WindowId box = xdo_->Find("Viewer Error");
+        ASSERT_TRUE(box) << "no \"Viewer Error\" box";
+        ASSERT_TRUE(xdo_->Keys(box, {"Return"}));
+        ASSERT_TRUE(WaitWindowGone(x_->display(), box)) << "Return left the box open";
+    });
+    EXPECT_FALSE(std::filesystem::exists(driveC_ / "Morvek20" / "form1-filled.pdf"));
+}
+
+TEST_F(DesktopTest, AGarbledIniFileLeavesThePlacingToThePlatform)
+{
+    PutMasterForm();
+    Write(work_ / "quorin20.INI", std::string("\xff\xfe[Main\nXPos=-99999x\n[Main]\nXPos=--3\nYPos=\x01\x02\n"
+                                              "Width=wide\nHeight=\nMaximize=maybe\n=====\n[[[\n\0\0\0", 80));
+    Session([&](WindowId main) {
+        // The whole window on the 1024 by 768 screen.
+        const auto geometry = xdo_->Run({"getwindowgeometry", "--shell", main.text()});
+        ASSERT_TRUE(geometry);
+        std::map<std::string, int> g;
+        std::istringstream lines(*geometry);
+        for (std::string line; std::getline(lines, line);) {
+            if (const auto eq = line.find('='); eq != std::string::npos) {
+                g[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+            }
+        }
+        EXPECT_GE(g["X"], 0);
+        EXPECT_GE(g["Y"], 0);
+        EXPECT_LE(g["X"] + g["WIDTH"], 1024);
+        EXPECT_LE(g["Y"] + g["HEIGHT"], 768);
+    });
+}
+
+TEST_F(DesktopTest, ADataFileOfAnotherKindEndsTheProgramAndStaysAsItWas)
+{
+    PutMasterForm();
+    std::string foreign = "Not a data file of this program.\n";
+    for (int i = 0; i < 200; ++i) {
+        foreign += static_cast<char>(i * 37);
+    }
+    Write(work_ / "form1.tps", foreign);
+    auto program = Start();
+    const WindowId message = xdo_->FindAny({"Invalid File", "File Access Error"});
+    ASSERT_TRUE(message) << "no data-file message";
+    ASSERT_TRUE(xdo_->Keys(message, {"Return"}));
+    const auto status = program->Wait(kExitBound);
+    ASSERT_TRUE(status) << "the program goes on after the message";
+    EXPECT_FALSE(ExitedWith(status, 0)) << DescribeStatus(status);
+    EXPECT_TRUE(WIFEXITED(*status)) << DescribeStatus(status);
+    EXPECT_EQ(Slurp(work_ / "form1.tps"), foreign);
+}
+
+TEST_F(DesktopTest, AReadOnlyWorkingFolderIsShownReadOnlyAndKeptAsItWas)
+{
+    PutMasterForm();
+    const Typed typed{"read.only@example.org", "ACC-0444"};
+    Session([&](WindowId main) { AddRecord(main, typed); });
+    const std::string data = Slurp(work_ / "form1.tps");
+    const std::string ini = Slurp(work_ / "quorin20.INI");
+    for (const char* name : {"form1.tps", "quorin20.INI"}) {
+        ::chmod((work_ / name).c_str(), 0444);
+    }
+    ::chmod(work_.c_str(), 0555);
+
+    Session(
+        [&](WindowId main) {
+            const WindowId denied = xdo_->Find("Access Denied");
+            ASSERT_TRUE(denied) << "no word that the data file opens read-only";
+            ASSERT_TRUE(xdo_->Keys(denied, {"Return"}));
+            ASSERT_TRUE(WaitWindowGone(x_->display(), denied));
+            ExpectListed(main);
+        },
+        /*unprivileged=*/true);
+    EXPECT_EQ(Slurp(work_ / "form1.tps"), data);
+    EXPECT_EQ(Slurp(work_ / "quorin20.INI"), ini);
+    ExpectStored(typed);
+}
+
+} // namespace
+} // namespace quorin::e2e

@@ -1,0 +1,197 @@
+#include "e2e/ProgramFixture.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace quorin::e2e {
+
+namespace {
+
+// "Close" of the form-filling window: 275, 327, 45 by 14 of 330 by 345 dialog units.
+constexpr double kCloseX = (275 + 45 / 2.0) / 330;
+constexpr double kCloseY = (327 + 14 / 2.0) / 345;
+
+// The saved form record's image: date and time, then the texts back to back.
+constexpr const char* kReadRecords = R"(
+import sqlite3, struct, sys
+db = sqlite3.connect('file:' + sys.argv[1] + '?mode=ro', uri=True)
+texts = [256, 20, 20, 30, 30, 10, 1024, 3, 3, 3, 30]
+for (image,) in db.execute('SELECT image FROM records ORDER BY id'):
+    date, time = struct.unpack_from('<ii', image, 0)
+    at, fields = 8, []
+    for size in texts:
+        fields.append(image[at:at + size].decode('utf-8', 'replace').rstrip(' '))
+        at += size
+    email, account, password, first, last = fields[0:5]
+    print('\t'.join([str(date), str(time), email, account, password, first, last, fields[10]]))
+)";
+
+constexpr const char* kReadIni = R"(
+import configparser, sys
+ini = configparser.ConfigParser(strict=False, interpolation=None)
+ini.read(sys.argv[1], encoding='utf-8')
+print('\n'.join(ini.sections()))
+)";
+
+// Every part, the empty ones at the end included.
+std::vector<std::string> Split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1) {
+        parts.push_back(text.substr(at, end - at));
+    }
+    parts.push_back(text.substr(at));
+    return parts;
+}
+
+} // namespace
+
+std::filesystem::path BuiltFile(const std::string& relative)
+{
+    return std::filesystem::path(QUORIN_TEST_BINARY_DIR) / relative;
+}
+
+void DesktopTest::SetUp()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorin-e2e-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    work_ = root_ / "work";
+    driveC_ = root_ / "drive-c";
+    std::filesystem::create_directories(work_);
+    std::filesystem::create_directories(driveC_ / "Morvek20");
+    // An unprivileged run must reach the folders.
+    for (const auto& folder : {root_, work_, driveC_, driveC_ / "Morvek20"}) {
+        ::chmod(folder.c_str(), 0777);
+    }
+    // Qt wants a runtime folder of the user's own, closed to others.
+    std::filesystem::create_directories(root_ / "runtime");
+    ::chmod((root_ / "runtime").c_str(), 0700);
+    x_ = std::make_unique<XServer>();
+    ASSERT_TRUE(x_->ok()) << "Xvfb did not start";
+    xdo_ = std::make_unique<Xdo>(x_->display());
+}
+
+void DesktopTest::TearDown()
+{
+    xdo_.reset();
+    x_.reset();
+    std::error_code ec;
+    std::filesystem::permissions(work_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(root_, ec);
+}
+
+void DesktopTest::PutMasterForm()
+{
+    SpawnOptions options;
+    options.environment["QUORIN_DRIVE_C"] = driveC_.string();
+    Child make({BuiltFile("tools/make-sample-form").string(), "C:\\Morvek20\\form1.pdf"}, options);
+    ASSERT_TRUE(ExitedWith(make.Wait(kExitBound), 0));
+    ASSERT_TRUE(std::filesystem::exists(driveC_ / "Morvek20" / "form1.pdf"));
+}
+
+std::unique_ptr<Child> DesktopTest::Start(bool unprivileged)
+{
+    if (unprivileged && ::geteuid() == 0) {
+        EXPECT_EQ(::chown((root_ / "runtime").c_str(), 65534, 65534), 0);
+    }
+    SpawnOptions options;
+    options.workingFolder = work_;
+    options.unprivileged = unprivileged;
+    options.environment = {
+        {"DISPLAY", x_->display()},
+        {"QUORIN_DRIVE_C", driveC_.string()},
+        {"QT_QPA_PLATFORM", "xcb"},
+        {"HOME", root_.string()},
+        {"XDG_DATA_HOME", (root_ / "data").string()},
+        {"XDG_RUNTIME_DIR", (root_ / "runtime").string()},
+        // A sanitizer build checks the program's own leaks, not those of the desktop libraries.
+        {"LSAN_OPTIONS", "print_suppressions=0:suppressions=" QUORIN_TEST_SOURCE_DIR "/tests/e2e/lsan.supp"},
+    };
+    options.unset = {"SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"};
+    return std::make_unique<Child>(std::vector<std::string>{BuiltFile("src/quorin20").string()}, options);
+}
+
+WindowId DesktopTest::MainWindow()
+{
+    const WindowId window = xdo_->Find("PDF Form Filling");
+    EXPECT_TRUE(window) << "no window \"PDF Form Filling\"";
+    return window;
+}
+
+std::optional<int> DesktopTest::Close(Child& program, WindowId main)
+{
+    EXPECT_TRUE(xdo_->Click(main, kCloseX, kCloseY));
+    return program.Wait(kExitBound);
+}
+
+void DesktopTest::Session(const std::function<void(WindowId main)>& body, bool unprivileged)
+{
+    auto program = Start(unprivileged);
+    const WindowId main = MainWindow();
+    ASSERT_TRUE(main);
+    body(main);
+    if (HasFatalFailure()) {
+        return; // a dialog may still be up: the program is killed with its Child
+    }
+    const auto status = Close(*program, main);
+    EXPECT_TRUE(ExitedWith(status, 0)) << DescribeStatus(status);
+}
+
+void DesktopTest::AddRecord(WindowId main, const Typed& typed)
+{
+    ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
+    const WindowId form = xdo_->Find("Record Will Be Added");
+    ASSERT_TRUE(form) << "Alt+I opened no \"Record Will Be Added\"";
+    // The focus starts in the date; the time, then the e-mail and the account follow.
+    ASSERT_TRUE(xdo_->Keys(form, {"Tab", "Tab"}));
+    ASSERT_TRUE(xdo_->Type(form, typed.email));
+    ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
+    ASSERT_TRUE(xdo_->Type(form, typed.account));
+    ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
+    ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "Return left the form open";
+}
+
+void DesktopTest::ExpectListed(WindowId main)
+{
+    ASSERT_TRUE(xdo_->Keys(main, {"alt+c"}));
+    const WindowId form = xdo_->Find("Record Will Be Changed");
+    ASSERT_TRUE(form) << "the browse lists no record to change";
+    ASSERT_TRUE(xdo_->Keys(form, {"alt+c"})); // "&Cancel": nothing was edited, so no question
+    ASSERT_TRUE(WaitWindowGone(x_->display(), form));
+}
+
+void DesktopTest::ExpectStored(const Typed& typed)
+{
+    const std::vector<StoredRecord> records = StoredRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].email, typed.email);
+    EXPECT_EQ(records[0].account, typed.account);
+    EXPECT_GT(records[0].date, 0) << "the new record starts with today's date";
+}
+
+std::vector<StoredRecord> DesktopTest::StoredRecords()
+{
+    std::vector<StoredRecord> records;
+    const auto output = RunPython(kReadRecords, {(work_ / "form1.tps").string()});
+    EXPECT_TRUE(output) << "the data file does not read as a database";
+    for (const std::string& line : Split(output.value_or(""), '\n')) {
+        const std::vector<std::string> f = Split(line, '\t');
+        if (f.size() < 8) {
+            continue;
+        }
+        records.push_back({std::atoi(f[0].c_str()), std::atoi(f[1].c_str()), f[2], f[3], f[4], f[5], f[6], f[7]});
+    }
+    return records;
+}
+
+std::vector<std::string> DesktopTest::IniSections()
+{
+    const auto output = RunPython(kReadIni, {(work_ / "quorin20.INI").string()});
+    return output ? Split(*output, '\n') : std::vector<std::string>{};
+}
+
+} // namespace quorin::e2e
