@@ -144,7 +144,14 @@ TEST_F(UpdateSaveDataQtTest, CtrlHAndReturnThroughTheRealWidgets)
 
         // A new record: the notes on the third tab, then the e-mail, and Return stores it.
         Layout().Clear(Record());
-        steps_.When(FormUp("Record Will Be Added"), [] { Mnemonic(Qt::Key_3); });
+        steps_.When(FormUp("Record Will Be Added"), [] {
+            // The form opens on the primed date, selected, so typing replaces it.
+            auto* date = Widget<QLineEdit>(quick::kDate);
+            EXPECT_EQ(QApplication::focusWidget(), date);
+            EXPECT_FALSE(date->text().isEmpty());
+            EXPECT_EQ(date->selectedText(), date->text());
+            Mnemonic(Qt::Key_3);
+        });
         steps_.When([] { return Shown(quick::kAddlInfo); }, [] {
             Click(quick::kAddlInfo);
             QTest::keyClicks(Widget(quick::kAddlInfo), "notes from Qt");

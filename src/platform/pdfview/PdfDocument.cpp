@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <qpdf/Pl_Discard.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -33,6 +34,62 @@ std::string FolderOf(const std::string& path) {
 std::string BaseOf(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Every stream the document reaches from its trailer. Walking there parses every object, so a
+// damaged file shows all its damage while it is opened: recovery happens then and is reported,
+// and a warning during a later save can only mean data that could not be copied.
+std::vector<QPDFObjectHandle> ReachableStreams(QPDF& pdf) {
+  std::vector<QPDFObjectHandle> streams;
+  std::set<QPDFObjGen> seen;
+  std::vector<QPDFObjectHandle> pending{pdf.getTrailer()};
+  while (!pending.empty()) {
+    auto node = pending.back();
+    pending.pop_back();
+    if (node.isIndirect() && !seen.insert(node.getObjGen()).second) {
+      continue;
+    }
+    if (node.isStream()) {
+      streams.push_back(node);
+      pending.push_back(node.getDict());
+    } else if (node.isDictionary()) {
+      for (auto& item : node.ditems()) {
+        pending.push_back(item.second);
+      }
+    } else if (node.isArray()) {
+      for (auto& item : node.aitems()) {
+        pending.push_back(item);
+      }
+    }
+  }
+  return streams;
+}
+
+// The first stream whose data no longer decodes ("object 12 0"), or empty. The writer would copy
+// it as it stands, and the filled form would carry data that no tool can read to its end.
+std::string UndecodableStream(QPDF& pdf) {
+  for (auto& stream : ReachableStreams(pdf)) {
+    if (stream.getDict().hasKey("/Filter")) {
+      Pl_Discard discard;
+      bool attempted = false;
+      if (!stream.pipeStreamData(&discard, &attempted, 0, qpdf_dl_generalized, true)) {
+        return "object " + stream.getObjGen().unparse(' ');
+      }
+    }
+  }
+  return {};
+}
+
+// "page 2", "pages 2, 5 and 1 form field", ...: what a repair could not read; empty when nothing.
+std::string LossText(const std::vector<std::size_t>& pages, std::size_t fields) {
+  std::string text;
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    text += (i == 0 ? (pages.size() == 1 ? "page " : "pages ") : ", ") + std::to_string(pages[i]);
+  }
+  if (fields > 0) {
+    text += (text.empty() ? "" : " and ") + std::to_string(fields) + (fields == 1 ? " form field" : " form fields");
+  }
+  return text;
 }
 
 ViewerStatus FromQpdfError(const QPDFExc& e) {
@@ -106,23 +163,40 @@ ViewerStatus PdfDocument::Load(std::unique_ptr<PdfDocument>& doc, const std::str
                                const std::string& description, const OpenOptions& options) {
   try {
     doc->pdf_ = std::make_unique<QPDF>();
+    // A damaged file is rebuilt as readers rebuild it (qpdf's recovery scans for the objects when
+    // the cross-references are wrong); what was repaired is kept for the open event.
     doc->pdf_->setSuppressWarnings(true);
-    // A damaged file is refused rather than guessed at: a form rebuilt from fragments could be
-    // saved over the user's file with fields missing.
-    doc->pdf_->setAttemptRecovery(false);
     if (options.readWhole) {
       doc->pdf_->processMemoryFile(description.c_str(), doc->bytes_.data(), doc->bytes_.size(),
                                    password.empty() ? nullptr : password.c_str());
     } else {
       doc->pdf_->processFile(doc->path_.c_str(), password.empty() ? nullptr : password.c_str());
     }
-    doc->pdf_->getAllPages();
+    ReachableStreams(*doc->pdf_);
+    std::vector<std::size_t> unreadablePages;
+    const auto& pages = doc->pdf_->getAllPages();
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+      if (!QPDFObjectHandle(pages[i]).isDictionary()) {
+        unreadablePages.push_back(i + 1);
+      }
+    }
     auto acroForm = doc->pdf_->getRoot().getKey("/AcroForm");
     if (!acroForm.isDictionary()) {
       acroForm = QPDFObjectHandle::newDictionary();
     }
     doc->form_.reset(new FormContext{*doc->pdf_, acroForm});
-    doc->CollectFields();
+    const std::size_t unreadableFields = doc->CollectFields();
+    for (const auto& warning : doc->pdf_->getWarnings()) {
+      doc->repairs_.emplace_back(warning.what());
+    }
+    // Parts that were lost in a repair stay lost; in a sound file an empty reference is just empty.
+    if (!doc->repairs_.empty()) {
+      if (unreadablePages.size() == pages.size()) {
+        return ViewerStatus::Fail(ViewerError::DamagedPdf, "The PDF document is damaged: " + description +
+                                                               ": no page can be read (" + doc->repairs_.front() + ")");
+      }
+      doc->losses_ = LossText(unreadablePages, unreadableFields);
+    }
   } catch (const QPDFExc& e) {
     return FromQpdfError(e);
   } catch (const std::exception& e) {
@@ -136,14 +210,19 @@ ViewerStatus PdfDocument::Load(std::unique_ptr<PdfDocument>& doc, const std::str
   return ViewerStatus::Ok();
 }
 
-void PdfDocument::CollectFields() {
+std::size_t PdfDocument::CollectFields() {
   // Depth first through /Fields: that is the document's order, which scripts index by.
   std::set<QPDFObjGen> seen;
   struct Walker {
     PdfDocument& doc;
     std::set<QPDFObjGen>& seen;
+    std::size_t unreadable = 0;
     void Visit(QPDFObjectHandle node, const std::string& parentName, int depth) {
-      if (!node.isDictionary() || depth > 64) {
+      if (!node.isDictionary()) {
+        ++unreadable;
+        return;
+      }
+      if (depth > 64) {
         return;
       }
       if (node.isIndirect() && !seen.insert(node.getObjGen()).second) {
@@ -158,7 +237,9 @@ void PdfDocument::CollectFields() {
       auto kids = node.getKey("/Kids");
       if (kids.isArray()) {
         for (auto kid : kids.aitems()) {
-          if (kid.isDictionary() && kid.hasKey("/T")) {
+          if (!kid.isDictionary()) {
+            ++unreadable;
+          } else if (kid.hasKey("/T")) {
             children.push_back(kid);
           }
         }
@@ -180,6 +261,7 @@ void PdfDocument::CollectFields() {
       walker.Visit(top, "", 0);
     }
   }
+  return walker.unreadable;
 }
 
 FormField* PdfDocument::FindField(std::string_view name) {
@@ -207,6 +289,10 @@ ViewerStatus PdfDocument::Save(const std::string& path, bool replace) {
   if (exists && !S_ISREG(existing.st_mode)) {
     return ViewerStatus::Fail(ViewerError::SaveFailed, "'" + path + "' is not a file");
   }
+  if (!losses_.empty()) {
+    return ViewerStatus::Fail(ViewerError::SaveFailed, "The document cannot be saved to '" + path + "': it was damaged and " +
+                                                           losses_ + " could not be read, so the copy would be without it");
+  }
   std::string temp = FolderOf(path) + "/." + BaseOf(path) + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
@@ -228,6 +314,9 @@ ViewerStatus PdfDocument::Save(const std::string& path, bool replace) {
     return ViewerStatus::Fail(ViewerError::SaveFailed, "The document cannot be saved to '" + path + "': " + why);
   };
   try {
+    if (const auto bad = UndecodableStream(*pdf_); !bad.empty()) {
+      return fail("the data of " + bad + " cannot be decoded, so the copy would lose it");
+    }
     pdf_->getWarnings();   // drops earlier ones
     QPDFWriter writer(*pdf_);
     writer.setOutputFile(path.c_str(), file, false);

@@ -26,7 +26,8 @@ public:
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;
 
-  // `path` is a native path. Fails with FileNotFound, NotAPdf, DamagedPdf or WrongPassword.
+  // `path` is a native path. Fails with FileNotFound, NotAPdf, DamagedPdf (what cannot be
+  // repaired) or WrongPassword.
   static ViewerStatus Open(const std::string& path, const std::string& password, const OpenOptions& options,
                            std::unique_ptr<PdfDocument>& out);
   // The same from bytes in memory (`description` names them in messages).
@@ -38,9 +39,12 @@ public:
 
   // Writes the whole document to `path` through a temporary file in the same folder that is flushed
   // and renamed over the destination; a failure leaves the destination as it was and no temporary
-  // file behind. `replace` false refuses an existing destination.
+  // file behind. `replace` false refuses an existing destination. A repaired document that lost a
+  // page or a field, or whose data cannot be read in full, is not saved.
   ViewerStatus Save(const std::string& path, bool replace);
 
+  // What qpdf had to repair to read a damaged file, one text each; empty for a sound file.
+  const std::vector<std::string>& repairs() const { return repairs_; }
   const std::string& path() const { return path_; }
   std::size_t fieldCount() const { return fields_.size(); }
   FormField& field(std::size_t index) { return fields_[index]; }
@@ -53,13 +57,16 @@ private:
   PdfDocument() = default;
   static ViewerStatus Load(std::unique_ptr<PdfDocument>& doc, const std::string& password,
                            const std::string& description, const OpenOptions& options);
-  void CollectFields();
+  // Returns how many entries of the field tree are not fields that can be read.
+  std::size_t CollectFields();
 
   std::string path_;
   std::string bytes_;   // the whole file when read at open; qpdf reads from it
   std::unique_ptr<QPDF> pdf_;
   std::unique_ptr<FormContext> form_;
   std::vector<FormField> fields_;
+  std::vector<std::string> repairs_;
+  std::string losses_;   // what the repair could not read ("page 2"); a save refuses to drop it
   std::unique_ptr<ScriptHeap> heap_;
 };
 

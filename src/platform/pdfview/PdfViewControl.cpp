@@ -40,6 +40,19 @@ std::string ServerPath() {
   return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
+// The second line of the open event of a repaired document: the first repairs and how many more.
+std::string RepairNote(const std::vector<std::string>& repairs) {
+  constexpr std::size_t kShown = 3;
+  std::string note = "The document was damaged and has been repaired:";
+  for (std::size_t i = 0; i < repairs.size() && i < kShown; ++i) {
+    note += (i == 0 ? " " : "; ") + repairs[i];
+  }
+  if (repairs.size() > kShown) {
+    note += " (and " + std::to_string(repairs.size() - kShown) + " more)";
+  }
+  return note;
+}
+
 } // namespace
 
 PdfViewControl::PdfViewControl() : events_(this, IID__IPDFviewEvents) {}
@@ -262,9 +275,10 @@ HRESULT PdfViewControl::OpenDocument(BSTR fileName, BSTR password, std::int32_t*
     return Fail(status);
   }
   const std::int32_t id = nextId_++;
+  const std::string detail = doc->repairs().empty() ? name : name + "\r\n" + RepairNote(doc->repairs());
   documents_[id] = std::move(doc);
   *documentId = id;
-  Raise(kEventDocumentOpened, "DocumentOpened", id, name, flags);
+  Raise(kEventDocumentOpened, "DocumentOpened", id, detail, flags);
   return S_OK;
 }
 

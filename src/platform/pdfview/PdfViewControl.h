@@ -21,7 +21,9 @@
 // error information.
 //
 // Events (dispatch id 1, parameters type, name, document id, detail, flags):
-//   1 "DocumentOpened"  detail: the file name             flags: the open flags
+//   1 "DocumentOpened"  detail: the file name; for a damaged file that was repaired, then CR LF and
+//                       "The document was damaged and has been repaired: " with what was repaired
+//                                                         flags: the open flags
 //   2 "ScriptRun"       detail: the error text, or empty    flags: the run's result code
 //   3 "DocumentSaved"   detail: the file name             flags: the save flags
 //   4 "DocumentClosed"  detail: empty                     flags: the close flags

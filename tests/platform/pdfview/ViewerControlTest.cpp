@@ -14,6 +14,7 @@
 #include "platform/com/Variant.h"
 #include "platform/pdfview/PdfTestFiles.h"
 #include "platform/pdfview/PdfViewControl.h"
+#include "platform/pdfview/ControlCalls.h"
 #include "platform/runtime/CodePage.h"
 #include "platform/runtime/Registry.h"
 
@@ -22,73 +23,6 @@ namespace {
 
 using namespace quorin::com;
 using namespace quorin::pdfview::testing;
-
-// A BSTR for the length of one call.
-struct Text {
-  explicit Text(const std::string& s) : b(BstrFromAnsi(s)) {}
-  ~Text() { SysFreeString(b); }
-  BSTR b;
-};
-
-std::string TakeErrorDescription() {
-  IErrorInfo* info = nullptr;
-  if (GetErrorInfo(0, &info) != S_OK || info == nullptr) {
-    return {};
-  }
-  BSTR d = nullptr;
-  info->GetDescription(&d);
-  std::string text = AnsiFromWide(d);
-  SysFreeString(d);
-  info->Release();
-  return text;
-}
-
-// Records the events as the wrapper's sink reads them: type, name, flags.
-class RecordingSink final : public IDispatch {
-public:
-  struct Event {
-    std::int32_t type;
-    std::string name;
-    std::int32_t documentId;
-    std::int32_t flags;
-  };
-  std::vector<Event> events;
-
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__IPDFviewEvents) {
-      *object = this;
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override { return --refs; }
-  HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
-    if (member != DISPID_OnEvent) {
-      return DISP_E_MEMBERNOTFOUND;
-    }
-    VARIANT type, name, id, flags;
-    for (VARIANT* v : {&type, &name, &id, &flags}) {
-      VariantInit(v);
-    }
-    UINT err = 0;
-    EXPECT_EQ(DispGetParam(params, 0, VT_I4, &type, &err), S_OK);
-    EXPECT_EQ(DispGetParam(params, 1, VT_BSTR, &name, &err), S_OK);
-    EXPECT_EQ(DispGetParam(params, 2, VT_I4, &id, &err), S_OK);
-    EXPECT_EQ(DispGetParam(params, 4, VT_I4, &flags, &err), S_OK);
-    events.push_back({type.lVal, AnsiFromWide(name.bstrVal), id.lVal, flags.lVal});
-    for (VARIANT* v : {&type, &name, &id, &flags}) {
-      VariantClear(v);
-    }
-    return S_OK;
-  }
-  ULONG refs = 1;
-};
 
 class ViewerControlTest : public ::testing::Test {
 protected:

@@ -600,6 +600,15 @@ void ApplyReadOnly(const Control& c, QWidget* widget)
     }
 }
 
+// The program moves the focus as a Tab would: an entry's text is selected, so typing replaces it.
+void FocusAsTab(QWidget* target)
+{
+    target->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(target)) {
+        edit->selectAll();
+    }
+}
+
 QTabWidget* SheetWidget(const Window& window, const Control& tab)
 {
     const Control* sheet = window.control(tab.parent());
@@ -975,7 +984,7 @@ void QtUi::ShowWindow(Window& window, Window* owner)
     ww->activateWindow();
     if (const Control* focused = window.control(window.focus())) {
         if (QWidget* widget = WidgetOf(*focused)) {
-            widget->setFocus(Qt::OtherFocusReason);
+            FocusAsTab(widget);
         }
     }
 }
@@ -1128,7 +1137,7 @@ void QtUi::FocusChanged(Window& window, int focus)
         Applying applying(owner);
         const Control* c = w->control(focus);
         if (QWidget* target = c != nullptr ? WidgetOf(*c) : nullptr) {
-            target->setFocus(Qt::OtherFocusReason);
+            FocusAsTab(target);
         } else if (QWidget* focused = owner->focusWidget()) {
             focused->clearFocus();
         }
