@@ -68,7 +68,7 @@ Level UpdateSaveDataWindow::Init()
     }
     AddFile(*AccessPdfFormSaveData());
     AddCloseButton(quick::kCancel, response::kCancelled);
-    RelatePdfFormSaveData()->Open(0); // a file that cannot be opened has already ended the program
+    RelatePdfFormSaveData()->Open(0); // unchecked: a file that can be neither opened nor created ends the program
     FILESOPENED = 1;
     PRIMARY = RelatePdfFormSaveData();
     if (ViewMode()) {
