@@ -17,6 +17,7 @@
 #include "platform/runtime/Date.h"
 #include "platform/runtime/ListFormat.h"
 #include "platform/runtime/Picture.h"
+#include "support/TestFiles.h"
 #include "support/ViewerControlDouble.h"
 
 namespace quorin::forms::testing {
@@ -159,6 +160,18 @@ TEST_F(MainWindowTest, ThePlaceSavedUnderMainIsUsedAndTheSizeStaysTheDefinitions
     EXPECT_EQ(ini.Fetch("Main", "XPos"), "55");
     EXPECT_EQ(ini.Fetch("Main", "YPos"), "66");
     EXPECT_EQ(ini.Fetch("Main", "Width"), "500"); // a fixed window writes no size: what was there stays
+}
+
+TEST_F(MainWindowTest, ADataFileOfAnotherKindEndsTheProgramAndStaysAsItWas)
+{
+    const std::string foreign = "this is not a data file of this program\n";
+    std::ofstream(dir_ / "form1.tps", std::ios::binary) << foreign;
+    EXPECT_NE(RunMain(), 0);
+    EXPECT_TRUE(responses_.empty());
+    ASSERT_EQ(ui_.MessageCount(), 1u);
+    EXPECT_NE(ui_.LastMessage().text.find("Press OK to end this application"), std::string::npos);
+    EXPECT_EQ(quorin::testing::Slurp(dir_ / "form1.tps"), foreign);
+    EXPECT_EQ(control_->instances, 0);
 }
 
 TEST_F(MainWindowTest, InViewModeTheBrowseButtonsDoNothingAndNoRecordFormRuns)

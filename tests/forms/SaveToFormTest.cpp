@@ -63,7 +63,8 @@ protected:
         fs::copy_file(pdfview::testing::SampleForm(), MasterPath());
     }
 
-    // Field name -> value as python3-pypdf reads the file (a name value without its slash).
+    // Field name -> value as python3-pypdf reads the file (a name value without its slash). The
+    // Debian package installs pypdf for the system's interpreter.
     static std::map<std::string, std::string> ReadWithPypdf(const fs::path& pdf)
     {
         const std::string command =
