@@ -1,15 +1,13 @@
 #include "forms/FillSampleFields.h"
 
-#include <string>
-
 #include "forms/MainContext.h"
 
 namespace quorin::forms {
 
-const std::vector<std::pair<std::string_view, std::string_view>>& SamplePairs()
+const std::vector<std::pair<std::string, std::string>>& SamplePairs()
 {
     static const auto pairs = [] {
-        std::vector<std::pair<std::string_view, std::string_view>> p = {
+        std::vector<std::pair<std::string, std::string>> p = {
             {"Country", "South Africa"},
             {"Email", "jane.doe@example.com"},
             {"Account", "1234567890"},
@@ -22,13 +20,8 @@ const std::vector<std::pair<std::string_view, std::string_view>>& SamplePairs()
             {"NewspapersChk", "Yes"},
             {"NewspapersChk", "Off"},
         };
-        // "Text2" to "Text40", each its own value; the texts live as long as the table.
-        static std::vector<std::string> texts;
         for (int n = 2; n <= 40; ++n) {
-            texts.push_back("Text" + std::to_string(n));
-        }
-        for (const std::string& text : texts) {
-            p.emplace_back(text, text);
+            p.emplace_back("Text" + std::to_string(n), "Text" + std::to_string(n));
         }
         return p;
     }();

@@ -1,6 +1,6 @@
 #pragma once
 // The fixed sample pairs that "Save &To Form" writes into the master form.
-#include <string_view>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -12,6 +12,6 @@ struct MainContext;
 void FillSampleFields(MainContext& main);
 
 // The 50 pairs of field name and value, in the order the field list gets them.
-const std::vector<std::pair<std::string_view, std::string_view>>& SamplePairs();
+const std::vector<std::pair<std::string, std::string>>& SamplePairs();
 
 } // namespace quorin::forms
