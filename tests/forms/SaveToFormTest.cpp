@@ -345,6 +345,23 @@ TEST_F(SaveToFormPathsTest, EachRunStartsFromAnEmptyResultQueue)
     EXPECT_EQ(atRun, (std::vector<std::size_t>{0, 0}));
 }
 
+// No viewer registered on the machine: the window opens all the same, and the request says that
+// the form did not open.
+using SaveToFormWithoutViewerTest = MainFixture;
+
+TEST_F(SaveToFormWithoutViewerTest, TheWindowOpensAndTheRequestReportsTheFormNotOpened)
+{
+    ui_.Press(mainctl::kToForm);
+    ui_.Do([&](Window& w) {
+        EXPECT_TRUE(C(w, mainctl::kToForm).enabled());
+        EXPECT_EQ(C(w, mainctl::kList1).RowCount(), 50);
+    });
+    ui_.Press(mainctl::kClose);
+    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(responses_, std::vector<std::uint8_t>{1});
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Open document Failed|C:\\Morvek20\\form1.pdf"});
+}
+
 TEST(FillScriptTest, CallLinesKeepLeadingBlanksAndPassQuotesUnchanged)
 {
     struct Case {
