@@ -11,17 +11,11 @@
 namespace quorin::pdfview {
 namespace {
 
-constexpr const char* kDocumentKey = "\xFF" "document";
 constexpr const char* kFieldProtoKey = "\xFF" "fieldProto";
 constexpr const char* kIndexKey = "\xFF" "index";
 
-PdfDocument& Document(duk_context* ctx) {
-  duk_push_global_stash(ctx);
-  duk_get_prop_string(ctx, -1, kDocumentKey);
-  void* p = duk_get_pointer(ctx, -1);
-  duk_pop_2(ctx);
-  return *static_cast<PdfDocument*>(p);
-}
+// Through the heap's state rather than a stash property: every field access of a script asks.
+PdfDocument& Document(duk_context* ctx) { return *static_cast<PdfDocument*>(ScriptHeap::StateOf(ctx).host); }
 
 // A whole-number argument, or a RangeError naming the call.
 int IndexArgument(duk_context* ctx, duk_idx_t at, const char* call) {
@@ -150,7 +144,7 @@ duk_ret_t FieldGetItemAt(duk_context* ctx) {
   auto& field = ThisField(ctx);
   const int n = IndexArgument(ctx, 0, "getItemAt");
   const bool exportValue = duk_is_undefined(ctx, 1) || duk_to_boolean(ctx, 1);
-  const auto all = field.items();
+  const auto& all = field.items();
   if (n < 0 || static_cast<std::size_t>(n) >= all.size()) {
     throw FieldError(FieldError::Kind::Range, "getItemAt: field '" + field.name() + "' has no item " + std::to_string(n));
   }
@@ -228,9 +222,8 @@ void Method(duk_context* ctx, const char* name, duk_c_function f, duk_idx_t args
 } // namespace
 
 void BindDocumentScript(duk_context* ctx, PdfDocument& document) {
+  ScriptHeap::StateOf(ctx).host = &document;
   duk_push_global_stash(ctx);
-  duk_push_pointer(ctx, &document);
-  duk_put_prop_string(ctx, -2, kDocumentKey);
 
   duk_push_object(ctx);
   Accessor(ctx, "type", Guarded<FieldType>, nullptr);

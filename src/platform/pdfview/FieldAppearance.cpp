@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
-#include <sstream>
+#include <cctype>
 
 #include <qpdf/QUtil.hh>
 
@@ -33,17 +33,27 @@ Box WidgetBox(QPDFObjectHandle widget) {
   return {std::fabs(r.urx - r.llx), std::fabs(r.ury - r.lly)};
 }
 
+// A number for a content stream, to hundredths, without trailing zeros. Written by hand: the
+// C library's formatting was a large part of drawing a form's fields.
 std::string Number(double v) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.2f", v);
-  std::string s = buffer;
-  while (!s.empty() && s.back() == '0') {
-    s.pop_back();
+  if (!std::isfinite(v)) {
+    return "0";
   }
-  if (!s.empty() && s.back() == '.') {
-    s.pop_back();
+  long long hundredths = std::llround(v * 100);
+  std::string out;
+  if (hundredths < 0) {
+    out += '-';
+    hundredths = -hundredths;
   }
-  return s == "-0" ? "0" : s;
+  out += std::to_string(hundredths / 100);
+  if (const long long fraction = hundredths % 100; fraction != 0) {
+    out += '.';
+    out += static_cast<char>('0' + fraction / 10);
+    if (fraction % 10 != 0) {
+      out += static_cast<char>('0' + fraction % 10);
+    }
+  }
+  return out == "-0" ? "0" : out;
 }
 
 std::string ColorOps(QPDFObjectHandle color, bool stroke) {
@@ -51,13 +61,15 @@ std::string ColorOps(QPDFObjectHandle color, bool stroke) {
     return {};
   }
   std::string ops;
-  for (auto c : color.aitems()) {
+  const int n = color.getArrayNItems();
+  for (int i = 0; i < n; ++i) {
+    auto c = color.getArrayItem(i);
     if (!c.isNumber()) {
       return {};
     }
     ops += Number(c.getNumericValue()) + " ";
   }
-  switch (color.getArrayNItems()) {
+  switch (n) {
   case 1: return ops + (stroke ? "G" : "g");
   case 3: return ops + (stroke ? "RG" : "rg");
   case 4: return ops + (stroke ? "K" : "k");
@@ -100,9 +112,17 @@ struct DefaultAppearance {
 
 bool ParseDa(const std::string& da, DefaultAppearance& out) {
   std::vector<std::string> tokens;
-  std::istringstream in(da);
-  for (std::string t; in >> t;) {
-    tokens.push_back(t);
+  for (std::size_t i = 0; i < da.size();) {
+    while (i < da.size() && std::isspace(static_cast<unsigned char>(da[i]))) {
+      ++i;
+    }
+    const std::size_t start = i;
+    while (i < da.size() && !std::isspace(static_cast<unsigned char>(da[i]))) {
+      ++i;
+    }
+    if (i > start) {
+      tokens.push_back(da.substr(start, i - start));
+    }
   }
   std::size_t tf = tokens.size();
   for (std::size_t i = 2; i < tokens.size(); ++i) {
@@ -272,7 +292,10 @@ void Install(FormContext& form, QPDFObjectHandle widget, Box box, const std::str
   auto dict = stream.getDict();
   dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
   dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
-  dict.replaceKey("/BBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(0, 0, box.width, box.height)));
+  // Numbers given as text: qpdf's own formatting of a double costs more than the whole drawing.
+  dict.replaceKey("/BBox", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{
+                               QPDFObjectHandle::newInteger(0), QPDFObjectHandle::newInteger(0),
+                               QPDFObjectHandle::newReal(Number(box.width)), QPDFObjectHandle::newReal(Number(box.height))}));
   dict.replaceKey("/Resources", resources.isDictionary() ? resources : QPDFObjectHandle::newDictionary());
   auto ap = QPDFObjectHandle::newDictionary();
   ap.replaceKey("/N", stream);

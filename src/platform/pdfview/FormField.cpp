@@ -129,8 +129,11 @@ std::string FormField::value() const {
   return v.empty() ? std::string() : v.front();
 }
 
-std::vector<ChoiceItem> FormField::items() const {
-  std::vector<ChoiceItem> out;
+const std::vector<ChoiceItem>& FormField::items() const {
+  if (items_) {
+    return *items_;
+  }
+  auto& out = items_.emplace();
   auto opt = Inherited("/Opt");
   if (!opt.isArray()) {
     return out;
@@ -149,7 +152,7 @@ std::vector<ChoiceItem> FormField::items() const {
 std::vector<int> FormField::selectedIndices() const {
   std::vector<int> out;
   auto indices = Inherited("/I");
-  const auto all = items();
+  const auto& all = items();
   if (indices.isArray()) {
     for (auto i : indices.aitems()) {
       if (i.isInteger() && i.getIntValue() >= 0 && i.getIntValue() < static_cast<long long>(all.size())) {
@@ -258,7 +261,7 @@ void FormField::SetValue(FormContext& form, const std::vector<std::string>& newV
     return;
   case FieldKind::ComboBox:
   case FieldKind::ListBox: {
-    const auto all = items();
+    const auto& all = items();
     std::vector<int> indices;
     for (const auto& v : newValues) {
       for (std::size_t i = 0; i < all.size(); ++i) {
@@ -297,7 +300,7 @@ void FormField::SetSelectedIndices(FormContext& form, std::vector<int> indices) 
   if (kind_ != FieldKind::ComboBox && kind_ != FieldKind::ListBox) {
     throw FieldError(FieldError::Kind::Type, "currentValueIndices: field '" + name_ + "' is not a choice field");
   }
-  const auto all = items();
+  const auto& all = items();
   std::sort(indices.begin(), indices.end());
   indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
   for (int i : indices) {
@@ -339,7 +342,7 @@ void FormField::RedrawText(FormContext& form) {
       }
       content.lines.push_back(text);
     } else {
-      const auto all = items();
+      const auto& all = items();
       const auto selected = selectedIndices();
       if (kind_ == FieldKind::ComboBox) {
         std::string shown = value();

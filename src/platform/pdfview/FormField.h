@@ -57,7 +57,7 @@ public:
   std::string value() const;
   void SetValue(FormContext& form, const std::vector<std::string>& values);
 
-  std::vector<ChoiceItem> items() const;
+  const std::vector<ChoiceItem>& items() const;
   std::vector<int> selectedIndices() const;
   void SetSelectedIndices(FormContext& form, std::vector<int> indices);
 
@@ -76,6 +76,8 @@ private:
   std::string name_;
   FieldKind kind_ = FieldKind::Unknown;
   mutable std::vector<QPDFObjectHandle> widgets_;
+  // /Opt, read once: scripts walk a choice's items by index, asking for each.
+  mutable std::optional<std::vector<ChoiceItem>> items_;
 };
 
 } // namespace quorin::pdfview

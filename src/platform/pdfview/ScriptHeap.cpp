@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "duktape.h"
 
@@ -76,15 +77,82 @@ void* CappedRealloc(void* udata, void* ptr, duk_size_t size) {
   return grown + kHeader;
 }
 
+constexpr const char* kBuiltinKey = "\xFF" "builtin";
+
+// String.prototype.toUpperCase and toLowerCase for ASCII text. A fill script upper-cases every
+// field name of the form once per value it sets, and the engine's Unicode conversion costs many
+// times this for the ASCII names forms have; any other text goes to the engine's own.
+template <bool Upper>
+duk_ret_t AsciiCaseConversion(duk_context* ctx) {
+  duk_push_this(ctx);
+  if (duk_is_string(ctx, -1)) {
+    duk_size_t length = 0;
+    const char* text = duk_get_lstring(ctx, -1, &length);
+    bool ascii = true;
+    bool changes = false;
+    for (duk_size_t i = 0; i < length && ascii; ++i) {
+      const char c = text[i];
+      ascii = (static_cast<unsigned char>(c) & 0x80) == 0;
+      changes = changes || (Upper ? (c >= 'a' && c <= 'z') : (c >= 'A' && c <= 'Z'));
+    }
+    if (ascii) {
+      if (changes) {
+        std::string converted(text, length);
+        for (char& c : converted) {
+          if (Upper ? (c >= 'a' && c <= 'z') : (c >= 'A' && c <= 'Z')) {
+            c = static_cast<char>(c ^ 0x20);
+          }
+        }
+        duk_push_lstring(ctx, converted.data(), converted.size());
+      }
+      return 1;
+    }
+  }
+  duk_push_current_function(ctx);
+  duk_get_prop_string(ctx, -1, kBuiltinKey);
+  duk_push_this(ctx);
+  duk_call_method(ctx, 0);
+  return 1;
+}
+
+void ReplaceStringMethod(duk_context* ctx, const char* name, duk_c_function f) {
+  duk_get_global_string(ctx, "String");
+  duk_get_prop_string(ctx, -1, "prototype");
+  duk_push_string(ctx, name);
+  duk_push_c_function(ctx, f, 0);
+  duk_get_prop_string(ctx, -3, name);
+  duk_put_prop_string(ctx, -2, kBuiltinKey);
+  duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_CLEAR_ENUMERABLE |
+                            DUK_DEFPROP_SET_CONFIGURABLE);
+  duk_pop_2(ctx);
+}
+
+duk_ret_t InstallCaseConversions(duk_context* ctx, void*) {
+  ReplaceStringMethod(ctx, "toUpperCase", AsciiCaseConversion<true>);
+  ReplaceStringMethod(ctx, "toLowerCase", AsciiCaseConversion<false>);
+  return 0;
+}
+
 // Duktape reaches here only for an error outside any protected call, which the control never
 // makes; there is no state to return to.
 void FatalHandler(void*, const char*) { std::abort(); }
 
 } // namespace
 
+ScriptHeap::State& ScriptHeap::StateOf(duk_context* ctx) {
+  duk_memory_functions functions{};
+  duk_get_memory_functions(ctx, &functions);
+  return *static_cast<State*>(functions.udata);
+}
+
 ScriptHeap::ScriptHeap(ScriptLimits limits) : limits_(limits) {
   state_.cap = limits_.memoryBytes;
   ctx_ = duk_create_heap(CappedAlloc, CappedRealloc, CappedFree, &state_, FatalHandler);
+  if (ctx_ != nullptr) {
+    // Protected: a heap too small for these keeps the engine's own methods.
+    duk_safe_call(ctx_, InstallCaseConversions, nullptr, 0, 1);
+    duk_pop(ctx_);
+  }
 }
 
 ScriptHeap::~ScriptHeap() {

@@ -40,7 +40,10 @@ public:
     bool refused = false;   // an allocation was refused for the cap during this run
     bool running = false;
     std::chrono::steady_clock::time_point deadline{};
+    void* host = nullptr;   // what the heap's natives act on (the open document)
   };
+  // The state of the heap `ctx` belongs to.
+  static State& StateOf(duk_context* ctx);
 
 private:
   ScriptLimits limits_;
