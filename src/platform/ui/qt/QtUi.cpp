@@ -223,10 +223,17 @@ public:
         endResetModel();
     }
 
+    // The row count the view was last told; a queue that grew or shrank since needs a reset.
+    int Told() const { return told_; }
+
     int rowCount(const QModelIndex& parent) const override
     {
         const Control* c = Model();
-        return parent.isValid() || c == nullptr ? 0 : c->RowCount();
+        if (parent.isValid()) {
+            return 0;
+        }
+        told_ = c == nullptr ? 0 : c->RowCount();
+        return told_;
     }
     int columnCount(const QModelIndex& parent) const override
     {
@@ -279,6 +286,7 @@ private:
 
     QPointer<WindowWidget> owner_;
     int number_;
+    mutable int told_ = 0;
 };
 
 // Draws a list's cells with the column's indent and its right border mark ("|").
@@ -711,6 +719,30 @@ struct Applying {
     Applying& operator=(const Applying&) = delete;
     WindowWidget* ww_;
 };
+
+// A list shows its queue as it is: rows the program added to or removed from a bound queue
+// without redrawing the list (the field list of a fill request) reach the widget before the user
+// acts again, as do changed rows.
+void SyncLists(const Window& window)
+{
+    WindowWidget* ww = WindowWidgetOf(window);
+    if (ww == nullptr || !ww->isVisible()) {
+        return;
+    }
+    Applying applying(ww);
+    for (Control* c : window.Controls()) {
+        auto* view = c->kind() == ControlKind::List ? qobject_cast<QTreeView*>(QtUi::WidgetOf(*c)) : nullptr;
+        if (view == nullptr) {
+            continue;
+        }
+        if (static_cast<ListModel*>(view->model())->Told() != c->RowCount()) {
+            static_cast<ListModel*>(view->model())->Reset();
+            ApplyCurrent(ww, window, *c, view);
+        } else {
+            view->viewport()->update();
+        }
+    }
+}
 
 QWidget* MakeList(WindowWidget* ww, Control& c)
 {
@@ -1165,6 +1197,9 @@ bool QtUi::WaitForAction(Window& window)
     }
     if (window.HasPendingEvents() || !window.IsOpen() || WidgetOf(window) == nullptr) {
         return true;
+    }
+    for (Window* shown : shown_) {
+        SyncLists(*shown);
     }
     QEventLoop loop;
     waiting_.emplace_back(&window, &loop);

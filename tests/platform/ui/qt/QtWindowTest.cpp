@@ -343,6 +343,35 @@ TEST_F(QtWindowTest, ListRowsAndTabsReportTheirSelection)
     EXPECT_EQ(list->currentIndex().row(), 2);
 }
 
+// The program fills a bound queue and goes back to waiting without redrawing the list: the list
+// shows the rows before the user acts again.
+TEST_F(QtWindowTest, RowsAddedWithoutARedrawShowWhenTheWindowWaits)
+{
+    auto* list = Widget<QTreeView>(kList);
+    ASSERT_NE(list, nullptr);
+    for (const char* name : {"Country", "Email", "Account"}) {
+        rows_.SetText(1, name);
+        rows_.Add();
+    }
+    // What the view has laid out, not what its model would answer now.
+    bool lastShown = false;
+    driver_.Soon([&] {
+        lastShown = list->visualRect(list->model()->index(4, 0)).isValid();
+        QTest::mouseClick(Widget(kCancel), Qt::LeftButton);
+    });
+    EXPECT_EQ(Next().control, kCancel);
+    EXPECT_TRUE(lastShown);
+
+    rows_.Free();
+    bool firstShown = true;
+    driver_.Soon([&] {
+        firstShown = list->indexAt(QPoint(5, 5)).isValid();
+        QTest::mouseClick(Widget(kCancel), Qt::LeftButton);
+    });
+    EXPECT_EQ(Next().control, kCancel);
+    EXPECT_FALSE(firstShown);
+}
+
 // A browse keeps a page of rows in its list: at the list's ends the scroll bar and the wheel
 // still scroll, and the window hears of it.
 TEST_F(QtWindowTest, AListWhoseRowsFitStillReportsScrolling)
