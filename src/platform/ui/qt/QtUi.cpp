@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
+#include <QWindow>
 #include <algorithm>
 #include <functional>
 
@@ -953,7 +954,8 @@ void QtUi::CreateWindowWidget(Window& window)
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (window.hasCloseBox()) {
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint;
-        if (window.resizable() || (definition.attributes & kWinMax) != 0) {
+        // Only `Max` gives the maximise box; a resizable frame alone does not.
+        if ((definition.attributes & kWinMax) != 0) {
             flags |= Qt::WindowMaximizeButtonHint;
         }
     }
@@ -988,12 +990,21 @@ void QtUi::ShowWindow(Window& window, Window* owner)
     Applying applying(ww);
     Relink(window);
     ApplyVisibility(window);
-    // A window opened while another is up runs a nested loop: the ones under it take nothing.
-    if (owner != nullptr || !shown_.empty()) {
+    // A window opened while another is up runs a nested loop: the ones under it take nothing, and
+    // it stays above the one it was opened over (a window manager keeps a transient on top).
+    const Window* under = owner != nullptr ? owner : (shown_.empty() || shown_.back() == &window ? nullptr : shown_.back());
+    QWidget* over = under != nullptr ? WidgetOf(*under) : nullptr;
+    if (under != nullptr) {
         ww->setWindowModality(Qt::ApplicationModal);
     }
+    if (over != nullptr) {
+        // Only a dialog's window carries its transient parent to the window manager.
+        ww->setWindowFlags((ww->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+        ww->winId();
+        over->winId();
+        ww->windowHandle()->setTransientParent(over->windowHandle());
+    }
     if (!ww->placed) {
-        const QWidget* over = owner != nullptr ? WidgetOf(*owner) : nullptr;
         QRect area = over != nullptr ? over->frameGeometry() : QRect();
         if (area.isEmpty()) {
             const QScreen* screen = QGuiApplication::primaryScreen();

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <QWindow>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -224,8 +225,10 @@ TEST_F(QtWindowTest, WidgetsStandWhereTheDefinitionPutsThem)
 
 TEST_F(QtWindowTest, AttributesShapeTheFrame)
 {
+    EXPECT_FALSE(Top()->windowFlags() & Qt::WindowMaximizeButtonHint);
     Open(kWinSystem | kWinResize);
     EXPECT_TRUE(Top()->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(Top()->windowFlags() & Qt::WindowMaximizeButtonHint) << "no Max: no maximise box";
     EXPECT_NE(Top()->minimumSize(), Top()->maximumSize());
     // The close box asks; the model turns it into the window's close event.
     driver_.Soon([&] { Top()->close(); });
@@ -461,6 +464,25 @@ TEST_F(QtWindowTest, PopupMenuHelpAndWaitCursor)
 }
 
 // A window opened over the current one runs its own loop; the one under it takes no input.
+// A record form opens with no owner while the main window is up: still modal, and kept above it.
+TEST_F(QtWindowTest, AWindowOpenedWithoutOwnerOverAnotherStaysAboveIt)
+{
+    FixedText<20> innerName;
+    std::uint8_t innerExport = 0;
+    Queue innerRows{RecordLayout("Row", {{"NAME", FieldType::Text, 20}, {"SIZE", FieldType::Text, 10}})};
+    FixedText<200> innerNotes;
+    auto inner = NewWindow("qttest", "TESTWINDOW",
+                           {BoundVariable::Of(innerName), BoundVariable::Of(innerExport), BoundVariable::Of(innerRows),
+                            BoundVariable::Of(innerNotes)});
+    ASSERT_NE(inner, nullptr);
+    inner->Open();
+    QWidget* innerTop = QtUi::WidgetOf(*inner);
+    ASSERT_NE(innerTop, nullptr);
+    EXPECT_EQ(innerTop->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(innerTop->windowHandle()->transientParent(), Top()->windowHandle());
+    DisposeWindow(inner);
+}
+
 TEST_F(QtWindowTest, NestedWindowIsModalAndRunsItsOwnLoop)
 {
     FixedText<20> innerName{"inner"};
@@ -475,6 +497,7 @@ TEST_F(QtWindowTest, NestedWindowIsModalAndRunsItsOwnLoop)
     QWidget* innerTop = QtUi::WidgetOf(*inner);
     ASSERT_NE(innerTop, nullptr);
     EXPECT_EQ(innerTop->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(innerTop->windowHandle()->transientParent(), Top()->windowHandle());
     EXPECT_EQ(CurrentWindow(), inner.get());
 
     driver_.Soon([&] {
