@@ -463,35 +463,35 @@ TEST_F(QtWindowTest, PopupMenuHelpAndWaitCursor)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// A window opened over the current one runs its own loop; the one under it takes no input.
+// A second window of the test definition, opened over the fixture's.
+struct InnerWindow {
+    FixedText<20> name{"inner"};
+    std::uint8_t exportFlag = 0;
+    Queue rows{RecordLayout("Row", {{"NAME", FieldType::Text, 20}, {"SIZE", FieldType::Text, 10}})};
+    FixedText<200> notes;
+    std::unique_ptr<Window> window = NewWindow(
+        "qttest", "TESTWINDOW",
+        {BoundVariable::Of(name), BoundVariable::Of(exportFlag), BoundVariable::Of(rows), BoundVariable::Of(notes)});
+};
+
 // A record form opens with no owner while the main window is up: still modal, and kept above it.
 TEST_F(QtWindowTest, AWindowOpenedWithoutOwnerOverAnotherStaysAboveIt)
 {
-    FixedText<20> innerName;
-    std::uint8_t innerExport = 0;
-    Queue innerRows{RecordLayout("Row", {{"NAME", FieldType::Text, 20}, {"SIZE", FieldType::Text, 10}})};
-    FixedText<200> innerNotes;
-    auto inner = NewWindow("qttest", "TESTWINDOW",
-                           {BoundVariable::Of(innerName), BoundVariable::Of(innerExport), BoundVariable::Of(innerRows),
-                            BoundVariable::Of(innerNotes)});
-    ASSERT_NE(inner, nullptr);
-    inner->Open();
-    QWidget* innerTop = QtUi::WidgetOf(*inner);
+    InnerWindow inner;
+    ASSERT_NE(inner.window, nullptr);
+    inner.window->Open();
+    QWidget* innerTop = QtUi::WidgetOf(*inner.window);
     ASSERT_NE(innerTop, nullptr);
     EXPECT_EQ(innerTop->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(innerTop->windowHandle()->transientParent(), Top()->windowHandle());
-    DisposeWindow(inner);
+    DisposeWindow(inner.window);
 }
 
+// A window opened over the current one runs its own loop; the one under it takes no input.
 TEST_F(QtWindowTest, NestedWindowIsModalAndRunsItsOwnLoop)
 {
-    FixedText<20> innerName{"inner"};
-    std::uint8_t innerExport = 0;
-    Queue innerRows{RecordLayout("Row", {{"NAME", FieldType::Text, 20}, {"SIZE", FieldType::Text, 10}})};
-    FixedText<200> innerNotes;
-    auto inner = NewWindow("qttest", "TESTWINDOW",
-                           {BoundVariable::Of(innerName), BoundVariable::Of(innerExport), BoundVariable::Of(innerRows),
-                            BoundVariable::Of(innerNotes)});
+    InnerWindow holder;
+    std::unique_ptr<Window>& inner = holder.window;
     ASSERT_NE(inner, nullptr);
     inner->Open(window_.get());
     QWidget* innerTop = QtUi::WidgetOf(*inner);
