@@ -17,15 +17,15 @@ const Wanted kWanted[] = {
 
 // fontconfig's best match for the family; that may be a substitute, which serves as long as it
 // is a TrueType font and covers the text.
-bool Match(const FontLibraries& libs, const char* family, std::string& path, unsigned& index) {
+bool Match(const FontLibraries& libs, FcConfig* config, const char* family, std::string& path, unsigned& index) {
   FcPattern* pattern = libs.FcNameParse(reinterpret_cast<const FcChar8*>(family));
   if (pattern == nullptr) {
     return false;
   }
-  libs.FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  libs.FcConfigSubstitute(config, pattern, FcMatchPattern);
   libs.FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = libs.FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = libs.FcFontMatch(config, pattern, &result);
   libs.FcPatternDestroy(pattern);
   if (match == nullptr) {
     return false;
@@ -134,11 +134,14 @@ const FallbackFonts& FallbackFonts::Get() {
     if (libs == nullptr) {
       return out;
     }
+    // A configuration of our own, dropped once the faces are found: the program's toolkit may
+    // share the library and its current configuration.
+    FcConfig* config = libs->haveFontconfig ? libs->FcInitLoadConfigAndFonts() : nullptr;
     for (const auto& wanted : kWanted) {
       std::string path = wanted.packagePath;
       unsigned index = 0;
-      if (libs->haveFontconfig) {
-        Match(*libs, wanted.family, path, index);
+      if (config != nullptr) {
+        Match(*libs, config, wanted.family, path, index);
       }
       bool known = false;
       for (const auto& face : out.faces_) {
@@ -149,6 +152,9 @@ const FallbackFonts& FallbackFonts::Get() {
           out.faces_.push_back(std::move(face));
         }
       }
+    }
+    if (config != nullptr) {
+      libs->FcConfigDestroy(config);
     }
     return out;
   }();

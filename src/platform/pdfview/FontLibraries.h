@@ -18,7 +18,7 @@ namespace quorin::pdfview {
   X(hb_subset_input_set) X(hb_subset_input_set_flags) X(hb_subset_plan_create_or_fail)              \
   X(hb_subset_plan_execute_or_fail) X(hb_subset_plan_destroy) X(hb_subset_plan_old_to_new_glyph_mapping)
 #define QUORIN_FONTCONFIG_FUNCTIONS(X)                                                                 \
-  X(FcNameParse) X(FcConfigSubstitute) X(FcDefaultSubstitute) X(FcFontMatch) X(FcPatternGetString)  \
+  X(FcInitLoadConfigAndFonts) X(FcConfigDestroy) X(FcNameParse) X(FcConfigSubstitute) X(FcDefaultSubstitute) X(FcFontMatch) X(FcPatternGetString)  \
   X(FcPatternGetInteger) X(FcPatternDestroy)
 
 struct FontLibraries {
