@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "e2e/ProgramFixture.h"
@@ -74,11 +73,13 @@ TEST_F(DesktopTest, SaveToFormWritesTheFilledCopyAndTheExportedScript)
     EXPECT_EQ(lines[0], "function loadfield( fldName, fldValue ) {");
     EXPECT_EQ(lines[45], "loadfield(\"Country\",\"South Africa\");");
     std::map<std::string, std::string> pairs; // a later pair for the same field wins
-    const std::regex call(R"re(loadfield\("([^"]*)","([^"]*)"\);)re");
     for (std::size_t i = 45; i < lines.size(); ++i) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(lines[i], m, call)) << lines[i];
-        pairs[m[1]] = m[2];
+        const std::string& line = lines[i];
+        const std::string head = "loadfield(\"", tail = "\");", between = "\",\"";
+        const auto split = line.find(between);
+        ASSERT_TRUE(line.starts_with(head) && line.ends_with(tail) && split != std::string::npos) << line;
+        pairs[line.substr(head.size(), split - head.size())] =
+            line.substr(split + between.size(), line.size() - tail.size() - split - between.size());
     }
     ASSERT_EQ(pairs.size(), 49u);
     EXPECT_EQ(pairs["Account"], "1234567890");
