@@ -22,6 +22,7 @@
 #include "platform/classlib/WindowManager.h"
 #include "platform/runtime/ControlKinds.h"
 #include "platform/runtime/DataFile.h"
+#include "platform/runtime/FileDeclaration.h"
 #include "platform/runtime/FixedText.h"
 #include "platform/runtime/Queue.h"
 #include "platform/runtime/Window.h"
@@ -167,7 +168,8 @@ void BrowsePaging(benchmark::State& state)
         RelationManager relation; // names the file only; the view reads it
         BrowseManager browse;
         browse.Init(1, row.position.Data(), 20, view, queue, relation, manager);
-        browse.AddSortOrder(0, 0);
+        FileKey firstKey{nullptr, 0}; // the file's first key; the view reads the file itself
+        browse.AddSortOrder(0, firstKey);
         browse.AddLongField(&buffer.id, &row.id);
         browse.AddStringField(60, buffer.name.Data(), 60, row.name.Data());
         browse.AddToolbarTarget(toolbar);
