@@ -2,7 +2,9 @@
 """Whole-process benchmark of one form fill (open, script, save, close) through the viewer control,
 against the floor (a plain `qpdf IN OUT` rewrite) and `pdftk IN fill_form VALUES output OUT`, on the
 sample form and on the form followed by 3000 pages. Prints medians of wall time and peak RSS and
-the ratios; targets: at most 1.3 x the floor, at least 10 x faster than pdftk.
+the ratios; targets: at most 1.15 x the floor on the form, pdftk at least 20 x slower, and the form
+followed by 3000 pages no slower than before. The sample values are all in the form's font, so
+HarfBuzz and fontconfig are never loaded; the multiline field is drawn.
 
     bench/pdfview/fill-bench.py [RUNS]     (installs qpdf and pdftk-java, builds build-bench/)
 """
@@ -99,5 +101,5 @@ for label, source in (("form (2 pages)", form), ("form + 3000 pages", big)):
     pdftk = measure(["pdftk", source, "fill_form", fdf, "output", out])
     for tool, (ms, mb) in (("qpdf", floor), ("pdfview", fill), ("pdftk", pdftk)):
         print("%-22s %-10s %10.1f %10.1f" % (label, tool, ms, mb))
-    print("%-22s fill / floor = %.2f (target <= 1.3), pdftk / fill = %.1f (target >= 10)"
+    print("%-22s fill / floor = %.2f (target <= 1.15), pdftk / fill = %.1f (target >= 20)"
           % (label, fill[0] / floor[0], pdftk[0] / fill[0]))

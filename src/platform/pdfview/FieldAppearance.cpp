@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include <qpdf/QUtil.hh>
+#include <zlib.h>
 
 #include "platform/pdfview/EmbeddedFonts.h"
 #include "platform/pdfview/TextLayout.h"
@@ -286,9 +287,43 @@ std::string DefaultAppearanceText(FormContext& form, const FormField& field, QPD
   return da.isString() ? da.getUTF8Value() : std::string();
 }
 
+// Flate-compressed content, or empty when zlib fails. One compressor per thread serves every
+// appearance: left to the writer, each new stream got a compressor of its own, and setting up
+// its tables in fresh memory cost more than drawing the field.
+std::string Deflated(const std::string& data) {
+  struct Compressor {
+    z_stream z{};
+    bool ready = deflateInit(&z, Z_DEFAULT_COMPRESSION) == Z_OK;
+    ~Compressor() {
+      if (ready) {
+        deflateEnd(&z);
+      }
+    }
+  };
+  thread_local Compressor compressor;
+  if (!compressor.ready || deflateReset(&compressor.z) != Z_OK) {
+    return {};
+  }
+  std::string out(deflateBound(&compressor.z, static_cast<uLong>(data.size())), '\0');
+  compressor.z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  compressor.z.avail_in = static_cast<uInt>(data.size());
+  compressor.z.next_out = reinterpret_cast<Bytef*>(out.data());
+  compressor.z.avail_out = static_cast<uInt>(out.size());
+  if (deflate(&compressor.z, Z_FINISH) != Z_STREAM_END) {
+    return {};
+  }
+  out.resize(compressor.z.total_out);
+  return out;
+}
+
 void Install(FormContext& form, QPDFObjectHandle widget, Box box, const std::string& content,
              QPDFObjectHandle resources) {
-  auto stream = QPDFObjectHandle::newStream(&form.pdf, content);
+  auto stream = QPDFObjectHandle::newStream(&form.pdf);
+  if (const auto deflated = Deflated(content); !deflated.empty()) {
+    stream.replaceStreamData(deflated, QPDFObjectHandle::newName("/FlateDecode"), QPDFObjectHandle::newNull());
+  } else {
+    stream.replaceStreamData(content, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+  }
   auto dict = stream.getDict();
   dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
   dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
