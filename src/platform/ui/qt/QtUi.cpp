@@ -520,6 +520,17 @@ bool ShownOnScreen(const Window& window, const Control& control)
     return true;
 }
 
+// Whether a control lies on one of the sheet's tabs (its widget is the window's child, not the page's).
+bool OnSheet(const Window& window, const Control* control, int sheet)
+{
+    for (const Control* c = control; c != nullptr && c->parent() != 0; c = window.control(c->parent())) {
+        if (c->parent() == sheet) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ApplyVisibility(const Window& window)
 {
     for (Control* c : window.Controls()) {
@@ -887,6 +898,15 @@ QWidget* MakeWidget(WindowWidget* ww, const Window& window, Control& c)
             owner->Report([&](Window& w) { w.UserPickTab(number, tab); });
             if (Window* w = owner->model()) {
                 if (const Control* model = w->control(number)) {
+                    // A focus on the page that goes moves to the tab strip, as after choosing a tab
+                    // in any dialog; hidden one by one, its fields would pass it on to a button.
+                    QWidget* focused = QApplication::focusWidget();
+                    if (model->currentTab() == tab && focused != nullptr && focused->window() == owner
+                        && OnSheet(*w, w->control(NumberOf(focused)), number)) {
+                        owner->Report([&](Window& m) { m.UserFocus(number); });
+                        Applying applying(owner);
+                        sheet->tabBar()->setFocus(Qt::OtherFocusReason);
+                    }
                     Applying applying(owner);
                     ApplyCurrent(owner, *w, *model, sheet);
                 }

@@ -346,6 +346,24 @@ TEST_F(QtWindowTest, ListRowsAndTabsReportTheirSelection)
     EXPECT_EQ(list->currentIndex().row(), 2);
 }
 
+// Choosing a tab while a field of the other page has the focus: the focus goes to the tab strip,
+// not through the page's hidden fields to whatever comes after them.
+TEST_F(QtWindowTest, ChoosingATabTakesTheFocusFromTheOldPageToTheTabStrip)
+{
+    auto* sheet = Widget<QTabWidget>(kSheet);
+    ASSERT_NE(sheet, nullptr);
+    driver_.Soon([&] { QTest::keyClick(Top(), Qt::Key_M, Qt::AltModifier); });
+    ASSERT_EQ(Next().control, kSheet);
+    driver_.Soon([&] {
+        Widget(kNotes)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(Top(), Qt::Key_G, Qt::AltModifier);
+    });
+    ASSERT_EQ(Next().control, kSheet);
+    EXPECT_EQ(window_->control(kSheet)->currentTab(), kTabGeneral);
+    EXPECT_EQ(QApplication::focusWidget(), sheet->tabBar());
+    EXPECT_EQ(window_->focus(), kSheet);
+}
+
 // The program fills a bound queue and goes back to waiting without redrawing the list: the list
 // shows the rows before the user acts again.
 TEST_F(QtWindowTest, RowsAddedWithoutARedrawShowWhenTheWindowWaits)
