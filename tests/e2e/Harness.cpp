@@ -338,6 +338,38 @@ std::string Xdo::Name(WindowId window) const
     return *name;
 }
 
+namespace {
+
+xcb_atom_t Atom(xcb_connection_t* x, const char* name)
+{
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr),
+        std::free);
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+} // namespace
+
+bool PressCloseBox(const std::string& display, WindowId window)
+{
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> x(xcb_connect(display.c_str(), nullptr),
+                                                                    xcb_disconnect);
+    if (xcb_connection_has_error(x.get()) != 0) {
+        return false;
+    }
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = static_cast<xcb_window_t>(window.id);
+    message.type = Atom(x.get(), "WM_PROTOCOLS");
+    message.data.data32[0] = Atom(x.get(), "WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    const xcb_void_cookie_t sent = xcb_send_event_checked(x.get(), 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                                                          reinterpret_cast<const char*>(&message));
+    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(xcb_request_check(x.get(), sent), std::free);
+    return error == nullptr;
+}
+
 bool WaitWindowGone(const std::string& display, WindowId window, std::chrono::milliseconds bound)
 {
     std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> x(xcb_connect(display.c_str(), nullptr),

@@ -109,6 +109,9 @@ private:
     std::string display_;
 };
 
+// What a window manager sends when the user clicks the window's close box (WM_DELETE_WINDOW).
+bool PressCloseBox(const std::string& display, WindowId window);
+
 // Waits until the window is unmapped or destroyed (X events, not polling).
 bool WaitWindowGone(const std::string& display, WindowId window, std::chrono::milliseconds bound = kWindowBound);
 

@@ -25,7 +25,8 @@ for (image,) in db.execute('SELECT image FROM records ORDER BY id'):
         fields.append(image[at:at + size].decode('utf-8', 'replace').rstrip(' '))
         at += size
     email, account, password, first, last = fields[0:5]
-    print('\t'.join([str(date), str(time), email, account, password, first, last, fields[10]]))
+    addl = fields[6].replace('\r\n', ' ').replace('\t', ' ')
+    print('\t'.join([str(date), str(time), email, account, password, first, last, addl, fields[10]]))
 )";
 
 constexpr const char* kReadIni = R"(
@@ -180,10 +181,10 @@ std::vector<StoredRecord> DesktopTest::StoredRecords()
     EXPECT_TRUE(output) << "the data file does not read as a database";
     for (const std::string& line : Split(output.value_or(""), '\n')) {
         const std::vector<std::string> f = Split(line, '\t');
-        if (f.size() < 8) {
+        if (f.size() < 9) {
             continue;
         }
-        records.push_back({std::atoi(f[0].c_str()), std::atoi(f[1].c_str()), f[2], f[3], f[4], f[5], f[6], f[7]});
+        records.push_back({std::atoi(f[0].c_str()), std::atoi(f[1].c_str()), f[2], f[3], f[4], f[5], f[6], f[7], f[8]});
     }
     return records;
 }

@@ -23,6 +23,7 @@ struct StoredRecord {
     std::string password;
     std::string firstName;
     std::string lastName;
+    std::string addlInfo;
     std::string country;
 };
 
