@@ -289,11 +289,12 @@ std::string DefaultAppearanceText(FormContext& form, const FormField& field, QPD
 
 // Flate-compressed content, or empty when zlib fails. One compressor per thread serves every
 // appearance: left to the writer, each new stream got a compressor of its own, and setting up
-// its tables in fresh memory cost more than drawing the field.
+// its tables in fresh memory cost more than drawing the field. Appearances are a few hundred
+// bytes, so a 4 KB window and small hash tables compress them as well as the defaults.
 std::string Deflated(const std::string& data) {
   struct Compressor {
     z_stream z{};
-    bool ready = deflateInit(&z, Z_DEFAULT_COMPRESSION) == Z_OK;
+    bool ready = deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 12, 4, Z_DEFAULT_STRATEGY) == Z_OK;
     ~Compressor() {
       if (ready) {
         deflateEnd(&z);
