@@ -181,8 +181,10 @@ TEST_F(AppearanceTest, EveryScriptIsDrawnAndReadsBackOnceFlattened) {
   EXPECT_EQ(programs, 2);   // DejaVu Sans and Droid Sans Fallback, each once for all fields
   EXPECT_LT(std::filesystem::file_size(filled), std::filesystem::file_size(form_) + 50'000);
 
-  // The picture, for a person to look at: <build>/tests/appearance-scripts-1.png.
-  Output("pdftoppm -png -r 60 '" + filled + "' '" + BinaryDir() + "/tests/appearance-scripts'");
+  // For a person to look at: <build>/tests/appearance-scripts.pdf and its picture -1.png.
+  const std::string kept = BinaryDir() + "/tests/appearance-scripts";
+  std::filesystem::copy_file(filled, kept + ".pdf", std::filesystem::copy_options::overwrite_existing);
+  Output("pdftoppm -png -r 60 '" + filled + "' '" + kept + "'");
 }
 
 TEST_F(AppearanceTest, MultilineTextWrapsInsideTheBoxAndCombCharactersSitInTheirCells) {
