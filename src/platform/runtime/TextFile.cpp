@@ -59,7 +59,9 @@ int TextFile::Open(const std::string& path, std::uint8_t mode)
         return Fail(kInvalidFilename);
     }
     const int access = mode & kAccessMask;
-    const int flags = (access == kAccessRead ? O_RDONLY : access == kAccessWrite ? O_WRONLY : O_RDWR) | O_CLOEXEC;
+    // Every write appends: the kernel puts each line at the end whatever another writer did.
+    const int flags = (access == kAccessRead ? O_RDONLY : (access == kAccessWrite ? O_WRONLY : O_RDWR) | O_APPEND) |
+                      O_CLOEXEC;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         return Fail(errno == ENOENT ? MissingCode(path) : RuntimeErrorFromErrno(errno));
@@ -86,12 +88,13 @@ void TextFile::Close()
     if (fd_ < 0) {
         return;
     }
-    if (written_) {
-        ::fsync(fd_);
-    }
+    // No flush to the disk: a text file is written anew each time from what the program holds (the
+    // script export), so a flush that the user waits on in the middle of a request buys nothing that
+    // the next export does not. The lines are the kernel's once written; a crash of the program
+    // cannot lose them.
     ::close(fd_);
     fd_ = -1;
-    writable_ = written_ = false;
+    writable_ = false;
     path_.clear();
     pending_.clear();
 }
@@ -107,10 +110,7 @@ int TextFile::Add(const void* record)
     }
     std::string line(Clip(std::string_view(static_cast<const char*>(record), layout_->Size())));
     line += "\r\n";
-    // Appended at the end whatever was read before, in one write.
-    if (::lseek(fd_, 0, SEEK_END) < 0) {
-        return Fail(RuntimeErrorFromErrno(errno));
-    }
+    // One write, so that lines of several writers never interleave.
     std::size_t done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
@@ -122,7 +122,6 @@ int TextFile::Add(const void* record)
         }
         done += static_cast<std::size_t>(n);
     }
-    written_ = true;
     return kNoError;
 }
 

@@ -39,7 +39,6 @@ private:
     const RecordLayout* layout_;
     int fd_ = -1;
     bool writable_ = false;
-    bool written_ = false;
     std::string path_;
     std::string pending_; // read but not yet handed out
     bool atEnd_ = false;
