@@ -2,6 +2,7 @@
 // (so `this` is the document at top level and in plainly called functions), and field objects
 // made by getField.
 #include <cmath>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -41,17 +42,90 @@ FormField& ThisField(duk_context* ctx) {
   return doc.field(index);
 }
 
+// The engine keeps a character beyond the BMP as a surrogate pair, each half encoded on its own
+// (CESU-8). The document's texts are UTF-8: pairs are joined on the way in and split on the way
+// out, or such a character would reach the form as two replacement characters.
+std::string TextFromEngine(const char* text, duk_size_t length) {
+  const std::string_view in(text, length);
+  if (in.find('\xED') == std::string_view::npos) {
+    return std::string(in);
+  }
+  auto half = [&](std::size_t i) -> unsigned {
+    if (i + 2 >= in.size() || static_cast<unsigned char>(in[i]) != 0xED ||
+        (static_cast<unsigned char>(in[i + 1]) & 0xE0) != 0xA0) {
+      return 0;
+    }
+    return 0xD000 | ((static_cast<unsigned char>(in[i + 1]) & 0x3F) << 6) | (static_cast<unsigned char>(in[i + 2]) & 0x3F);
+  };
+  std::string out;
+  for (std::size_t i = 0; i < in.size();) {
+    const unsigned high = half(i);
+    if (high == 0) {
+      out += in[i++];
+      continue;
+    }
+    const unsigned low = high < 0xDC00 ? half(i + 3) : 0;
+    if (low >= 0xDC00) {
+      const unsigned c = 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+      i += 6;
+    } else {
+      out += "\xEF\xBF\xBD";   // a lone half stands for nothing
+      i += 3;
+    }
+  }
+  return out;
+}
+
+std::string TextArgument(duk_context* ctx, duk_idx_t at) {
+  duk_size_t length = 0;
+  const char* text = duk_safe_to_lstring(ctx, at, &length);
+  return TextFromEngine(text, length);
+}
+
+void PushText(duk_context* ctx, const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xF8) != 0xF0) {
+    ++i;
+  }
+  if (i == text.size()) {
+    duk_push_lstring(ctx, text.data(), text.size());
+    return;
+  }
+  std::string out = text.substr(0, i);
+  for (; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if ((b & 0xF8) != 0xF0 || i + 3 >= text.size()) {
+      out += text[i];
+      continue;
+    }
+    const unsigned c = ((b & 0x07u) << 18) | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 12) |
+                       ((static_cast<unsigned char>(text[i + 2]) & 0x3Fu) << 6) |
+                       (static_cast<unsigned char>(text[i + 3]) & 0x3Fu);
+    for (unsigned unit : {0xD800 + ((c - 0x10000) >> 10), 0xDC00 + ((c - 0x10000) & 0x3FF)}) {
+      out += static_cast<char>(0xE0 | (unit >> 12));
+      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+    i += 3;
+  }
+  duk_push_lstring(ctx, out.data(), out.size());
+}
+
 std::vector<std::string> TextValues(duk_context* ctx, duk_idx_t at) {
   std::vector<std::string> out;
   if (duk_is_array(ctx, at)) {
     const auto n = duk_get_length(ctx, at);
     for (duk_uarridx_t i = 0; i < n; ++i) {
       duk_get_prop_index(ctx, at, i);
-      out.emplace_back(duk_safe_to_string(ctx, -1));
+      out.push_back(TextArgument(ctx, -1));
       duk_pop(ctx);
     }
   } else {
-    out.emplace_back(duk_safe_to_string(ctx, at));
+    out.push_back(TextArgument(ctx, at));
   }
   return out;
 }
@@ -80,13 +154,13 @@ duk_ret_t GetNthFieldName(duk_context* ctx) {
     throw FieldError(FieldError::Kind::Range, "getNthFieldName: no field " + std::to_string(n));
   }
   const auto& name = doc.field(static_cast<std::size_t>(n)).name();
-  duk_push_lstring(ctx, name.data(), name.size());
+  PushText(ctx, name);
   return 1;
 }
 
 duk_ret_t GetField(duk_context* ctx) {
   auto& doc = Document(ctx);
-  const std::string name = duk_safe_to_string(ctx, 0);
+  const std::string name = TextArgument(ctx, 0);
   FormField* field = doc.FindField(name);
   if (field == nullptr) {
     duk_push_null(ctx);
@@ -109,7 +183,7 @@ duk_ret_t FieldType(duk_context* ctx) {
 
 duk_ret_t FieldName(duk_context* ctx) {
   const auto& name = ThisField(ctx).name();
-  duk_push_lstring(ctx, name.data(), name.size());
+  PushText(ctx, name);
   return 1;
 }
 
@@ -119,13 +193,13 @@ duk_ret_t FieldValueGet(duk_context* ctx) {
     duk_push_array(ctx);
     duk_uarridx_t i = 0;
     for (const auto& v : field.values()) {
-      duk_push_lstring(ctx, v.data(), v.size());
+      PushText(ctx, v);
       duk_put_prop_index(ctx, -2, i++);
     }
     return 1;
   }
   const auto v = field.value();
-  duk_push_lstring(ctx, v.data(), v.size());
+  PushText(ctx, v);
   return 1;
 }
 
@@ -149,7 +223,7 @@ duk_ret_t FieldGetItemAt(duk_context* ctx) {
     throw FieldError(FieldError::Kind::Range, "getItemAt: field '" + field.name() + "' has no item " + std::to_string(n));
   }
   const auto& text = exportValue ? all[static_cast<std::size_t>(n)].exportValue : all[static_cast<std::size_t>(n)].displayText;
-  duk_push_lstring(ctx, text.data(), text.size());
+  PushText(ctx, text);
   return 1;
 }
 

@@ -351,21 +351,9 @@ constexpr short kHelveticaWidths[95] = {
     278, 278, 469, 556, 333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,
     556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584};
 
-// Code points of UTF-8 text; a malformed sequence becomes U+FFFD. The script engine hands
-// characters beyond the BMP over as surrogate pairs, each encoded on its own: they are joined.
+// Code points of UTF-8 text; a malformed sequence becomes U+FFFD.
 std::u32string Decode(const std::string& utf8) {
   std::u32string out;
-  auto push = [&out](char32_t c) {
-    const bool low = c >= 0xDC00 && c < 0xE000;
-    if (low && !out.empty() && out.back() >= 0xD800 && out.back() < 0xDC00) {
-      out.back() = 0x10000 + ((out.back() - 0xD800) << 10) + (c - 0xDC00);
-      return;
-    }
-    if (!out.empty() && out.back() >= 0xD800 && out.back() < 0xE000) {
-      out.back() = 0xFFFD;
-    }
-    out.push_back(low ? 0xFFFD : c);
-  };
   for (std::size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
@@ -376,11 +364,8 @@ std::u32string Decode(const std::string& utf8) {
       ok = (next & 0xC0) == 0x80;
       v = (v << 6) | (next & 0x3F);
     }
-    push(ok ? v : 0xFFFD);
+    out.push_back(ok ? v : 0xFFFD);
     i += ok ? static_cast<std::size_t>(extra) + 1 : 1;
-  }
-  if (!out.empty() && out.back() >= 0xD800 && out.back() < 0xE000) {
-    out.back() = 0xFFFD;
   }
   return out;
 }

@@ -138,6 +138,13 @@ protected:
     return doc;
   }
 
+  // The text a reader finds once the appearances are part of the page.
+  std::string TextOnceFlattened(const std::string& filled) {
+    const std::string flat = scratch_ / "flat.pdf";
+    Output("qpdf --flatten-annotations=all '" + filled + "' '" + flat + "'");
+    return Output("pdftotext -enc UTF-8 '" + flat + "' -");
+  }
+
   ScratchFolder scratch_;
   std::string form_ = scratch_ / "form.pdf";
 };
@@ -150,9 +157,7 @@ TEST_F(AppearanceTest, EveryScriptIsDrawnAndReadsBackOnceFlattened) {
   ASSERT_TRUE(doc->Save(filled, true).ok());
   doc.reset();
 
-  const std::string flat = scratch_ / "flat.pdf";
-  Output("qpdf --flatten-annotations=all '" + filled + "' '" + flat + "'");
-  const std::string text = Collapsed(Output("pdftotext -enc UTF-8 '" + flat + "' -"));
+  const std::string text = Collapsed(TextOnceFlattened(filled));
   for (const auto& [name, value] : kValues) {
     if (name == "Code") {
       // One character a cell: the reader sees the gaps between cells as spaces.
@@ -227,6 +232,24 @@ TEST_F(AppearanceTest, AValueNoFontCanShowIsLeftToTheReaderNeverDrawnWithQuestio
   EXPECT_EQ(content.find("Tj"), std::string::npos) << content;
 }
 
+TEST_F(AppearanceTest, ACharacterBeyondTheBasicPlaneIsDrawnAndCopiedOutWhole) {
+  // The script engine holds it as a surrogate pair: the value keeps it as one character, and the
+  // appearance shows one glyph for it.
+  auto doc = Filled({{"Greek", "Smile \\uD83D\\uDE00"}});
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->FindField("Greek")->value(), "Smile \xF0\x9F\x98\x80");
+  std::string back;
+  ASSERT_TRUE(doc->RunScript("var v = this.getField('Greek').value; v.length + ' ' + v.charCodeAt(7).toString(16)"
+                             " + ' ' + (v == 'Smile \\uD83D\\uDE00')", back).ok());
+  EXPECT_EQ(back, "8 de00 true");
+  EXPECT_FALSE(NeedAppearances(doc->pdf()));
+  const std::string filled = scratch_ / "filled.pdf";
+  ASSERT_TRUE(doc->Save(filled, true).ok());
+  doc.reset();
+  const std::string text = TextOnceFlattened(filled);
+  EXPECT_NE(text.find("Smile \xF0\x9F\x98\x80"), std::string::npos) << text;
+}
+
 TEST_F(AppearanceTest, ASecondSaveEmbedsTheGlyphsDrawnSinceTheFirst) {
   auto doc = Filled({{"Greek", "Αθήνα"}});
   ASSERT_TRUE(doc);
@@ -237,9 +260,7 @@ TEST_F(AppearanceTest, ASecondSaveEmbedsTheGlyphsDrawnSinceTheFirst) {
   const auto saved = doc->Save(second, true);
   ASSERT_TRUE(saved.ok()) << saved.description;
   doc.reset();
-  const std::string flat = scratch_ / "flat.pdf";
-  Output("qpdf --flatten-annotations=all '" + second + "' '" + flat + "'");
-  const std::string text = Output("pdftotext -enc UTF-8 '" + flat + "' -");
+  const std::string text = TextOnceFlattened(second);
   EXPECT_NE(text.find("Αθήνα"), std::string::npos) << text;
   EXPECT_NE(text.find("Москва"), std::string::npos) << text;
 }
