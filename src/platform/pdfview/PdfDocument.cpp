@@ -36,45 +36,27 @@ std::string BaseOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Every stream the document reaches from its trailer. Walking there parses every object, so a
-// damaged file shows all its damage while it is opened: recovery happens then and is reported,
-// and a warning during a later save can only mean data that could not be copied.
-std::vector<QPDFObjectHandle> ReachableStreams(QPDF& pdf) {
-  std::vector<QPDFObjectHandle> streams;
-  std::set<QPDFObjGen> seen;
-  std::vector<QPDFObjectHandle> pending{pdf.getTrailer()};
-  while (!pending.empty()) {
-    auto node = pending.back();
-    pending.pop_back();
-    if (node.isIndirect() && !seen.insert(node.getObjGen()).second) {
-      continue;
-    }
-    if (node.isStream()) {
-      streams.push_back(node);
-      pending.push_back(node.getDict());
-    } else if (node.isDictionary()) {
-      for (auto& item : node.ditems()) {
-        pending.push_back(item.second);
-      }
-    } else if (node.isArray()) {
-      for (auto& item : node.aitems()) {
-        pending.push_back(item);
-      }
+// Parses every object of the file, so a damaged file shows all its damage while it is opened:
+// recovery happens then and is reported, and a warning during a later save can only mean data that
+// could not be copied. Returns the streams that have filters, for the save to check.
+std::vector<QPDFObjectHandle> ParseEveryObject(QPDF& pdf) {
+  std::vector<QPDFObjectHandle> filtered;
+  for (auto& object : pdf.getAllObjects()) {
+    if (object.isStream() && object.getDict().hasKey("/Filter")) {
+      filtered.push_back(object);
     }
   }
-  return streams;
+  return filtered;
 }
 
-// The first stream whose data no longer decodes ("object 12 0"), or empty. The writer would copy
-// it as it stands, and the filled form would carry data that no tool can read to its end.
-std::string UndecodableStream(QPDF& pdf) {
-  for (auto& stream : ReachableStreams(pdf)) {
-    if (stream.getDict().hasKey("/Filter")) {
-      Pl_Discard discard;
-      bool attempted = false;
-      if (!stream.pipeStreamData(&discard, &attempted, 0, qpdf_dl_generalized, true)) {
-        return "object " + stream.getObjGen().unparse(' ');
-      }
+// The first of the streams whose data no longer decodes ("object 12 0"), or empty. The writer would
+// copy it as it stands, and the filled form would carry data that no tool can read to its end.
+std::string UndecodableStream(std::vector<QPDFObjectHandle>& streams) {
+  for (auto& stream : streams) {
+    Pl_Discard discard;
+    bool attempted = false;
+    if (stream.isStream() && !stream.pipeStreamData(&discard, &attempted, 0, qpdf_dl_generalized, true)) {
+      return "object " + stream.getObjGen().unparse(' ');
     }
   }
   return {};
@@ -172,7 +154,7 @@ ViewerStatus PdfDocument::Load(std::unique_ptr<PdfDocument>& doc, const std::str
     } else {
       doc->pdf_->processFile(doc->path_.c_str(), password.empty() ? nullptr : password.c_str());
     }
-    ReachableStreams(*doc->pdf_);
+    doc->filteredStreams_ = ParseEveryObject(*doc->pdf_);
     std::vector<std::size_t> unreadablePages;
     const auto& pages = doc->pdf_->getAllPages();
     for (std::size_t i = 0; i < pages.size(); ++i) {
@@ -314,7 +296,7 @@ ViewerStatus PdfDocument::Save(const std::string& path, bool replace) {
     return ViewerStatus::Fail(ViewerError::SaveFailed, "The document cannot be saved to '" + path + "': " + why);
   };
   try {
-    if (const auto bad = UndecodableStream(*pdf_); !bad.empty()) {
+    if (const auto bad = UndecodableStream(filteredStreams_); !bad.empty()) {
       return fail("the data of " + bad + " cannot be decoded, so the copy would lose it");
     }
     pdf_->getWarnings();   // drops earlier ones

@@ -67,6 +67,7 @@ private:
   std::vector<FormField> fields_;
   std::vector<std::string> repairs_;
   std::string losses_;   // what the repair could not read ("page 2"); a save refuses to drop it
+  std::vector<QPDFObjectHandle> filteredStreams_;   // the file's streams with filters, checked at save
   std::unique_ptr<ScriptHeap> heap_;
 };
 
