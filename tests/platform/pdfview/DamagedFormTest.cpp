@@ -221,6 +221,59 @@ TEST_F(DamagedFormTest, ARepairedFormOpensWithTheRepairInItsEventAndFillsAsASoun
   EXPECT_NE(repaired.find("xref not found"), std::string::npos) << repaired;
 }
 
+// The bytes of object `number` between "obj" and "endobj" (or, for a stream, the middle of its
+// data) overwritten with `junk`, so that no reader can make anything of them; offsets stay.
+std::string Destroyed(std::string bytes, int number, char junk, bool streamData = false) {
+  const auto at = bytes.find("\n" + std::to_string(number) + " 0 obj");
+  auto from = bytes.find(streamData ? "stream\n" : "obj", at + 1) + (streamData ? 7 : 3);
+  auto to = bytes.find(streamData ? "endstream" : "endobj", from);
+  if (streamData) {
+    from += (to - from) / 3;
+    to = from + 8;
+  }
+  bytes.replace(from, to - from, std::string(to - from, junk));
+  return bytes;
+}
+
+// What a repair cannot give back is not papered over: a form whose page tree is gone does not open,
+// and a copy without a field or with a stream that does not decode is not saved.
+TEST_F(DamagedFormTest, WhatTheDamageDestroyedIsNeverSavedAsIfItWereWhole) {
+  const std::string sample = ReadFile(SampleForm());
+  QPDF pdf;
+  pdf.processFile(SampleForm().c_str());
+  const int pages = pdf.getRoot().getKey("/Pages").getObjectID();
+  const int content = QPDFObjectHandle(pdf.getAllPages().front()).getKey("/Contents").getObjectID();
+  int text7 = 0;
+  for (auto& field : QPDFAcroFormDocumentHelper(pdf).getFormFields()) {
+    if (field.getFullyQualifiedName() == "Text7") {
+      text7 = field.getObjectHandle().getObjectID();
+    }
+  }
+  ASSERT_NE(text7, 0);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool opens;
+    const char* why;
+  } cases[] = {
+      {"page tree", Destroyed(sample, pages, '}'), false, "no page can be read"},
+      {"field", Destroyed(sample, text7, '}'), true, "1 form field could not be read"},
+      {"content stream", Destroyed(sample, content, '\xFF', true), true, "cannot be decoded"},
+  };
+  const std::string out = scratch_ / "out.pdf";
+  for (const auto& c : cases) {
+    const std::string path = scratch_ / (std::string(c.name) + ".pdf");
+    WriteFile(path, c.bytes);
+    WriteFile(out, "what the destination held");
+    const auto outcome = Fill(path, SamplePairs(), out);
+    EXPECT_EQ(outcome.opened, c.opens) << c.name;
+    EXPECT_EQ(outcome.filled, c.opens) << c.name << ": " << outcome.why;
+    EXPECT_FALSE(outcome.saved) << c.name;
+    EXPECT_NE(outcome.why.find(c.why), std::string::npos) << c.name << ": " << outcome.why;
+    EXPECT_EQ(ReadFile(out), "what the destination held") << c.name;
+  }
+}
+
 // Against pdftoppm, kind by kind; the counts are printed for the record. Damage that leaves every
 // object whole loses nothing, so whatever poppler draws is filled and saved with every value. Where
 // the damage destroyed a field, a page or a stream's data, the document opens and fills but the save
