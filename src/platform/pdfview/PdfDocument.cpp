@@ -49,14 +49,50 @@ std::vector<QPDFObjectHandle> ParseEveryObject(QPDF& pdf) {
   return filtered;
 }
 
-// The first of the streams whose data no longer decodes ("object 12 0"), or empty. The writer would
-// copy it as it stands, and the filled form would carry data that no tool can read to its end.
-std::string UndecodableStream(std::vector<QPDFObjectHandle>& streams) {
+// The objects that the document reaches from its trailer.
+std::set<QPDFObjGen> ReachableObjects(QPDF& pdf) {
+  std::set<QPDFObjGen> seen;
+  std::vector<QPDFObjectHandle> pending{pdf.getTrailer()};
+  while (!pending.empty()) {
+    auto node = pending.back();
+    pending.pop_back();
+    if (node.isIndirect() && !seen.insert(node.getObjGen()).second) {
+      continue;
+    }
+    if (node.isStream()) {
+      pending.push_back(node.getDict());
+    } else if (node.isDictionary()) {
+      for (auto& item : node.ditems()) {
+        pending.push_back(item.second);
+      }
+    } else if (node.isArray()) {
+      for (auto& item : node.aitems()) {
+        pending.push_back(item);
+      }
+    }
+  }
+  return seen;
+}
+
+// The first of the streams whose data no longer decodes and that the copy would hold ("object 12
+// 0"), or empty. The writer would copy it as it stands, and the filled form would carry data that no
+// tool can read to its end. Which objects the copy holds is looked up only when one fails.
+std::string UndecodableStream(QPDF& pdf, std::vector<QPDFObjectHandle>& streams) {
+  std::vector<QPDFObjGen> failed;
   for (auto& stream : streams) {
     Pl_Discard discard;
     bool attempted = false;
     if (stream.isStream() && !stream.pipeStreamData(&discard, &attempted, 0, qpdf_dl_generalized, true)) {
-      return "object " + stream.getObjGen().unparse(' ');
+      failed.push_back(stream.getObjGen());
+    }
+  }
+  if (failed.empty()) {
+    return {};
+  }
+  const auto written = ReachableObjects(pdf);
+  for (const auto& object : failed) {
+    if (written.count(object) != 0) {
+      return "object " + object.unparse(' ');
     }
   }
   return {};
@@ -296,7 +332,7 @@ ViewerStatus PdfDocument::Save(const std::string& path, bool replace) {
     return ViewerStatus::Fail(ViewerError::SaveFailed, "The document cannot be saved to '" + path + "': " + why);
   };
   try {
-    if (const auto bad = UndecodableStream(filteredStreams_); !bad.empty()) {
+    if (const auto bad = UndecodableStream(*pdf_, filteredStreams_); !bad.empty()) {
       return fail("the data of " + bad + " cannot be decoded, so the copy would lose it");
     }
     pdf_->getWarnings();   // drops earlier ones
