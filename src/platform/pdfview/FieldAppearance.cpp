@@ -40,6 +40,12 @@ std::string Number(double v) {
   if (!std::isfinite(v)) {
     return "0";
   }
+  if (std::fabs(v) >= 1e15) {
+    // Beyond what hundredths in an integer hold; no real widget is this large.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.0f", v);
+    return buffer;
+  }
   long long hundredths = std::llround(v * 100);
   std::string out;
   if (hundredths < 0) {
