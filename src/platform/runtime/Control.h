@@ -82,7 +82,8 @@ public:
     void SetGeometry(int x, int y, int width, int height);
 
     bool enabled() const { return enabled_; }
-    // Hidden by itself (Hide); Visible() also counts a hidden parent and an unselected tab.
+    // Hidden by itself (Hide); Visible() also counts a hidden parent. A control on a tab that is not
+    // in front still counts as visible: the required check and the focus bring its tab forward.
     bool hidden() const { return hidden_; }
     bool Visible() const;
     bool readOnly() const { return readOnly_; }
