@@ -158,7 +158,7 @@ Child::~Child()
 
 bool Child::Running() { return pid_ > 0 && !Wait(0ms); }
 
-std::optional<int> Child::Wait(std::chrono::milliseconds bound)
+std::optional<int> Child::Wait(std::chrono::milliseconds bound, rusage* usage)
 {
     if (status_ || pid_ <= 0) {
         return status_;
@@ -168,7 +168,7 @@ std::optional<int> Child::Wait(std::chrono::milliseconds bound)
         return std::nullopt;
     }
     int status = 0;
-    const pid_t done = ::waitpid(pid_, &status, pidfd_ >= 0 ? 0 : WNOHANG);
+    const pid_t done = ::wait4(pid_, &status, pidfd_ >= 0 ? 0 : WNOHANG, usage);
     if (done == pid_) {
         status_ = status;
     }
@@ -242,7 +242,8 @@ XServer::XServer()
     }
     ::close(fds[0]);
     if (number.find('\n') != std::string::npos) {
-        display_ = ":" + number.substr(0, number.find('\n'));
+        display_ = ':';
+        display_ += number.substr(0, number.find('\n'));
     }
 }
 
@@ -275,7 +276,10 @@ WindowId Xdo::FindAny(const std::vector<std::string>& titles, std::chrono::milli
 {
     std::string pattern;
     for (const std::string& title : titles) {
-        pattern += (pattern.empty() ? "" : "|") + Literal(title);
+        if (!pattern.empty()) {
+            pattern += '|';
+        }
+        pattern += Literal(title);
     }
     const auto output = Run({"search", "--sync", "--onlyvisible", "--name", "^(" + pattern + ")$"}, bound);
     WindowId window;

@@ -3,6 +3,7 @@
 // Xvfb on a free display, a scratch working folder and a scratch folder for drive C; everything
 // started is ended again by its process id. Every wait is for an event (a pipe, a process that
 // ends, a window that maps or goes, a file that appears); the bounds only guard against a hang.
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -41,8 +42,9 @@ public:
 
     pid_t pid() const { return pid_; }
     bool Running();
-    // The wait status once the process ended within the bound; nothing when it still runs.
-    std::optional<int> Wait(std::chrono::milliseconds bound);
+    // The wait status once the process ended within the bound; nothing when it still runs. The
+    // process's resource use (its peak memory) goes to `usage` when given.
+    std::optional<int> Wait(std::chrono::milliseconds bound, rusage* usage = nullptr);
     void Signal(int signal);
     // Everything the child wrote to its stdout up to its end (captureOutput).
     std::string Output(std::chrono::milliseconds bound);
