@@ -308,7 +308,11 @@ std::string Deflated(const std::string& data) {
     }
   };
   thread_local Compressor compressor;
-  if (!compressor.ready || deflateReset(&compressor.z) != Z_OK) {
+  // Below a few hundred bytes, Huffman coding saves a few bytes and costs more than the drawing:
+  // such data is stored in the stream's deflate format as it is.
+  const int level = data.size() < 512 ? Z_NO_COMPRESSION : Z_DEFAULT_COMPRESSION;
+  if (!compressor.ready || deflateReset(&compressor.z) != Z_OK ||
+      deflateParams(&compressor.z, level, Z_DEFAULT_STRATEGY) != Z_OK) {
     return {};
   }
   std::string out(deflateBound(&compressor.z, static_cast<uLong>(data.size())), '\0');
