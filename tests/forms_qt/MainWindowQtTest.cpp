@@ -1,0 +1,121 @@
+// The form-filling window through the real Qt widgets: a fixed dialog frame without maximise or
+// close box, its controls where their dialog units put them, the browse with its five columns and
+// vertical scroll bar, the viewer's host never shown, a mnemonic and "Close".
+#include "forms/MainFixture.h"
+#include "forms/MainWindowDefinition.h"
+#include "platform/ui/qt/DialogUnits.h"
+#include "platform/ui/qt/QtUi.h"
+#include "support/ViewerControlDouble.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace quorin::forms {
+namespace {
+
+using namespace mainctl;
+
+QWidget* Top() { return CurrentWindow() != nullptr ? ui::QtUi::WidgetOf(*CurrentWindow()) : nullptr; }
+
+template <class T = QWidget>
+T* Widget(int control)
+{
+    const Control* c = CurrentWindow() != nullptr ? CurrentWindow()->control(control) : nullptr;
+    return c != nullptr ? qobject_cast<T*>(ui::QtUi::WidgetOf(*c)) : nullptr;
+}
+
+class MainWindowQtTest : public testing::MainFixture {
+protected:
+    // Runs `act` once `ready` holds, looked at from a timer of whichever loop runs meanwhile.
+    static void When(std::function<bool()> ready, std::function<void()> act)
+    {
+        auto* timer = new QTimer;
+        timer->setInterval(5);
+        QObject::connect(timer, &QTimer::timeout, [timer, ready, act] {
+            if (!ready()) {
+                return;
+            }
+            timer->stop();
+            timer->deleteLater();
+            act();
+        });
+        timer->start();
+    }
+    static bool Up()
+    {
+        QWidget* top = Top();
+        return top != nullptr && top->isVisible() && top->windowTitle() == QLatin1String("PDF Form Filling");
+    }
+
+    quorin::testing::ViewerDoubleRegistration control_;
+    ui::QtUi qt_;
+    ScopedUserInterface qtInstalled_{qt_};
+};
+
+TEST_F(MainWindowQtTest, AFixedDialogWithTheBrowseAndAHiddenViewer)
+{
+    bool looked = false;
+    When(Up, [&] {
+        looked = true;
+        QWidget* top = Top();
+        QApplication::setActiveWindow(top);
+        const ui::DialogUnits units(top->font());
+        EXPECT_EQ(top->size(), units.ToPixels(QSize(330, 345)));
+        EXPECT_EQ(top->minimumSize(), top->maximumSize()) << "a fixed frame";
+        EXPECT_FALSE(top->windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_FALSE(top->windowFlags() & Qt::WindowCloseButtonHint) << "no System: Close is the way out";
+
+        Window& w = *CurrentWindow();
+        for (int number : {kPdfMaster, kList1, kClose, kList, kToForm}) {
+            const Control& c = *w.control(number);
+            EXPECT_EQ(Widget(number)->geometry(), units.ToPixels(QRect(c.x(), c.y(), c.width(), c.height())))
+                << c.label();
+        }
+
+        auto* browse = Widget<QTreeView>(kList);
+        ASSERT_NE(browse, nullptr);
+        ASSERT_EQ(browse->model()->columnCount(), 5);
+        const char* headers[] = {"Date", "Time", "Account", "Password", "Email"};
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(browse->model()->headerData(i, Qt::Horizontal).toString(), headers[i]);
+        }
+        EXPECT_EQ(browse->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        EXPECT_EQ(browse->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        EXPECT_EQ(browse->model()->rowCount(), 2);
+
+        // The region and the viewer's host made over it: neither on the screen.
+        int hosts = 0;
+        for (Control* c : w.Controls()) {
+            if (c->kind() == ControlKind::Region || c->kind() == ControlKind::Ole) {
+                hosts += c->kind() == ControlKind::Ole;
+                ASSERT_NE(ui::QtUi::WidgetOf(*c), nullptr) << c->number();
+                EXPECT_FALSE(ui::QtUi::WidgetOf(*c)->isVisible()) << c->number();
+            }
+        }
+        EXPECT_EQ(hosts, 1);
+
+        // " E&xport Script": the mnemonic clicks the box once its animation is over.
+        QTest::keyClick(top, Qt::Key_X, Qt::AltModifier);
+        When([] { return Widget<QCheckBox>(kExportScript)->isChecked(); },
+             [] { QTest::mouseClick(Widget(kClose), Qt::LeftButton); });
+    });
+    EXPECT_EQ(RunMain([] {
+        AddRecord(81000, 100, "ACC-1", "");
+        AddRecord(81001, 200, "ACC-2", "");
+    }), 0);
+    EXPECT_TRUE(looked);
+    ASSERT_EQ(responses_.size(), 1u);
+    EXPECT_EQ(responses_[0], 1);
+    QApplication::processEvents(); // the widgets go with deleteLater
+}
+
+} // namespace
+} // namespace quorin::forms
