@@ -96,8 +96,18 @@ void DesktopTest::PutMasterForm()
 
 std::unique_ptr<Child> DesktopTest::Start(bool unprivileged)
 {
+    std::filesystem::path program = BuiltFile("src/quorin20");
+    std::filesystem::path suppressions = std::filesystem::path(QUORIN_TEST_SOURCE_DIR) / "tests/e2e/lsan.supp";
     if (unprivileged && ::geteuid() == 0) {
         EXPECT_EQ(::chown((root_ / "runtime").c_str(), 65534, 65534), 0);
+        // The checkout may lie in a folder only its owner enters: the other user runs copies.
+        const auto copy = [&](std::filesystem::path& file) {
+            const auto there = root_ / file.filename();
+            std::filesystem::copy_file(file, there, std::filesystem::copy_options::overwrite_existing);
+            file = there;
+        };
+        copy(program);
+        copy(suppressions);
     }
     SpawnOptions options;
     options.workingFolder = work_;
@@ -110,10 +120,10 @@ std::unique_ptr<Child> DesktopTest::Start(bool unprivileged)
         {"XDG_DATA_HOME", (root_ / "data").string()},
         {"XDG_RUNTIME_DIR", (root_ / "runtime").string()},
         // A sanitizer build checks the program's own leaks, not those of the desktop libraries.
-        {"LSAN_OPTIONS", "print_suppressions=0:suppressions=" QUORIN_TEST_SOURCE_DIR "/tests/e2e/lsan.supp"},
+        {"LSAN_OPTIONS", "print_suppressions=0:suppressions=" + suppressions.string()},
     };
     options.unset = {"SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"};
-    return std::make_unique<Child>(std::vector<std::string>{BuiltFile("src/quorin20").string()}, options);
+    return std::make_unique<Child>(std::vector<std::string>{program.string()}, options);
 }
 
 WindowId DesktopTest::MainWindow()
