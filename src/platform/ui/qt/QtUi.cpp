@@ -310,6 +310,17 @@ public:
                 shifted.rect.adjust(indent, 0, 0, 0);
             }
         }
+        if (shifted.rect != option.rect) {
+            // The row's background (a selection's colour) spans the whole cell, indent included;
+            // only the text moves in.
+            QStyleOptionViewItem full(option);
+            initStyleOption(&full, index);
+            full.text.clear();
+            full.icon = QIcon();
+            const QWidget* view = option.widget;
+            (view != nullptr ? view->style() : QApplication::style())
+                ->drawControl(QStyle::CE_ItemViewItem, &full, painter, view);
+        }
         QStyledItemDelegate::paint(painter, shifted, index);
         if (column != nullptr && column->rightBorder) {
             painter->save();

@@ -364,6 +364,22 @@ TEST_F(QtWindowTest, ChoosingATabTakesTheFocusFromTheOldPageToTheTabStrip)
     EXPECT_EQ(window_->focus(), kSheet);
 }
 
+// A selected row is one band of the selection's colour: the columns' indents included.
+TEST_F(QtWindowTest, ASelectedRowIsHighlightedAcrossTheIndents)
+{
+    window_->control(kList)->SetCurrentRow(1);
+    auto* list = Widget<QTreeView>(kList);
+    ASSERT_NE(list, nullptr);
+    const QRect first = list->visualRect(list->model()->index(0, 0));  // "70L(2)": indent on the left
+    const QRect second = list->visualRect(list->model()->index(0, 1)); // "60R(2)": text on the right
+    const QImage image = list->viewport()->grab().toImage();
+    const int y = first.center().y();
+    const QRgb selected = image.pixel(second.left() + 3, y);
+    EXPECT_NE(selected, image.pixel(first.left() + 1, first.bottom() + 6)) << "the row below is not selected";
+    EXPECT_EQ(image.pixel(first.left() + 1, y), selected) << "the indent of a left-aligned column";
+    EXPECT_EQ(image.pixel(second.right() - 1, y), selected) << "the indent of a right-aligned column";
+}
+
 // The program fills a bound queue and goes back to waiting without redrawing the list: the list
 // shows the rows before the user acts again.
 TEST_F(QtWindowTest, RowsAddedWithoutARedrawShowWhenTheWindowWaits)
