@@ -213,6 +213,26 @@ TEST_F(AppearanceTest, MultilineTextWrapsInsideTheBoxAndCombCharactersSitInTheir
   }
   EXPECT_NE(notes.find("(First line) Tj"), std::string::npos) << notes;
 
+  // Auto size: a text too long for the box at the default size shrinks until every line fits.
+  std::string longText;
+  for (int i = 0; i < 12; ++i) {
+    longText += "a fairly long sentence ";
+  }
+  auto shrunk = Filled({{"Notes", longText}});
+  ASSERT_TRUE(shrunk);
+  const std::string text = Content(shrunk->FindField("Notes")->widgets().front());
+  std::smatch tf;
+  ASSERT_TRUE(std::regex_search(text, tf, std::regex("/Helv ([0-9.]+) Tf"))) << text;
+  EXPECT_LT(std::stod(tf[1]), 12);
+  EXPECT_GE(std::stod(tf[1]), 4);
+  double lowest = 70;
+  std::size_t lines = 0;
+  for (std::sregex_iterator it(text.begin(), text.end(), td), end; it != end; ++it, ++lines) {
+    lowest = std::min(lowest, std::stod((*it)[2]));
+  }
+  EXPECT_GT(lines, 3u) << text;
+  EXPECT_GE(lowest, 1) << text;
+
   // Cells of 20 points: "A" centred in the first, "1" in the second.
   const std::string code = Content(doc->FindField("Code")->widgets().front());
   std::vector<double> xs;
