@@ -45,10 +45,33 @@ std::vector<std::string> CrLfLines(const std::string& text)
     return lines;
 }
 
+// A line of xprop's account of a window's property that starts with `label`, without it.
+std::string PropertyLine(const std::string& display, WindowId window, const std::string& property,
+                         const std::string& label)
+{
+    SpawnOptions options;
+    options.environment["DISPLAY"] = display;
+    options.captureOutput = true;
+    Child xprop({"xprop", "-id", window.text(), property}, options);
+    std::istringstream lines(xprop.Output(kWindowBound));
+    xprop.Wait(kWindowBound);
+    for (std::string line; std::getline(lines, line);) {
+        if (const auto at = line.find(label); at != std::string::npos) {
+            return line.substr(at + label.size());
+        }
+    }
+    return {};
+}
+
 TEST_F(DesktopTest, CloseEndsTheProgramAndKeepsTheWindowsSection)
 {
     PutMasterForm();
-    Session([](WindowId) {});
+    Session([&](WindowId main) {
+        // A fixed frame: the window manager is told one size as both the least and the most.
+        const std::string least = PropertyLine(x_->display(), main, "WM_NORMAL_HINTS", "minimum size: ");
+        EXPECT_FALSE(least.empty());
+        EXPECT_EQ(PropertyLine(x_->display(), main, "WM_NORMAL_HINTS", "maximum size: "), least);
+    });
     const auto sections = IniSections();
     EXPECT_NE(std::find(sections.begin(), sections.end(), "Main"), sections.end())
         << "quorin20.INI:\n" << Slurp(work_ / "quorin20.INI");
