@@ -156,8 +156,6 @@ Child::~Child()
     }
 }
 
-bool Child::Running() { return pid_ > 0 && !Wait(0ms); }
-
 std::optional<int> Child::Wait(std::chrono::milliseconds bound, rusage* usage)
 {
     if (status_ || pid_ <= 0) {

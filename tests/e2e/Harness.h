@@ -40,8 +40,6 @@ public:
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    pid_t pid() const { return pid_; }
-    bool Running();
     // The wait status once the process ended within the bound; nothing when it still runs. The
     // process's resource use (its peak memory) goes to `usage` when given.
     std::optional<int> Wait(std::chrono::milliseconds bound, rusage* usage = nullptr);
