@@ -1,6 +1,8 @@
 #include "platform/pdfview/FallbackFonts.h"
 
 #include <cctype>
+#include <utility>
+#include <vector>
 
 namespace quorin::pdfview {
 namespace {
@@ -138,18 +140,25 @@ const FallbackFonts& FallbackFonts::Get() {
     // share the library and its current configuration.
     FcConfig* config = libs->haveFontconfig ? libs->FcInitLoadConfigAndFonts() : nullptr;
     for (const auto& wanted : kWanted) {
-      std::string path = wanted.packagePath;
+      // fontconfig's answer first; where it has none, or only a face already taken (a stale
+      // cache answers with a substitute), the package's own path.
+      std::vector<std::pair<std::string, unsigned>> candidates;
+      std::string path;
       unsigned index = 0;
-      if (config != nullptr) {
-        Match(*libs, config, wanted.family, path, index);
+      if (config != nullptr && Match(*libs, config, wanted.family, path, index)) {
+        candidates.emplace_back(path, index);
       }
-      bool known = false;
-      for (const auto& face : out.faces_) {
-        known = known || face->path() == path;
-      }
-      if (!known) {
-        if (auto face = FallbackFace::Load(*libs, path, index)) {
-          out.faces_.push_back(std::move(face));
+      candidates.emplace_back(wanted.packagePath, 0);
+      for (const auto& [file, at] : candidates) {
+        bool known = false;
+        for (const auto& face : out.faces_) {
+          known = known || face->path() == file;
+        }
+        if (!known) {
+          if (auto face = FallbackFace::Load(*libs, file, at)) {
+            out.faces_.push_back(std::move(face));
+            break;
+          }
         }
       }
     }
