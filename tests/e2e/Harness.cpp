@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 extern char** environ;
 
@@ -161,16 +162,26 @@ std::optional<int> Child::Wait(std::chrono::milliseconds bound, rusage* usage)
     if (status_ || pid_ <= 0) {
         return status_;
     }
-    // The process descriptor becomes readable when the process ends.
-    if (pidfd_ >= 0 && !Readable(pidfd_, Clock::now() + bound)) {
-        return std::nullopt;
-    }
+    const auto deadline = Clock::now() + bound;
     int status = 0;
-    const pid_t done = ::wait4(pid_, &status, pidfd_ >= 0 ? 0 : WNOHANG, usage);
-    if (done == pid_) {
-        status_ = status;
+    if (pidfd_ >= 0) {
+        // The process descriptor becomes readable when the process ends.
+        if (Readable(pidfd_, deadline) && ::wait4(pid_, &status, 0, usage) == pid_) {
+            status_ = status;
+        }
+        return status_;
     }
-    return status_;
+    // A kernel without process descriptors: asked again every few milliseconds up to the bound.
+    for (;;) {
+        if (::wait4(pid_, &status, WNOHANG, usage) == pid_) {
+            status_ = status;
+            return status_;
+        }
+        if (Clock::now() >= deadline) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
 }
 
 void Child::Signal(int signal)
