@@ -634,6 +634,10 @@ void ApplyReadOnly(const Control& c, QWidget* widget)
 // The program moves the focus as a Tab would: an entry's text is selected, so typing replaces it.
 void FocusAsTab(QWidget* target)
 {
+    // A prompt takes no keyboard focus: the control it names does, as its mnemonic would give it.
+    if (auto* label = qobject_cast<QLabel*>(target); label != nullptr && label->buddy() != nullptr) {
+        target = label->buddy();
+    }
     target->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(target)) {
         edit->selectAll();

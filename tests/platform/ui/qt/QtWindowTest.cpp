@@ -316,6 +316,15 @@ TEST_F(QtWindowTest, ARequiredEntryHoldsTheFocus)
     EXPECT_EQ(focusAfterSave, Widget(kName));
 }
 
+TEST_F(QtWindowTest, SelectingAPromptPutsTheKeyboardInTheControlItNames)
+{
+    SelectControl(kNamePrompt);
+    QApplication::processEvents();
+    EXPECT_EQ(window_->focus(), kNamePrompt) << "the program's selection stands as it was made";
+    EXPECT_EQ(QApplication::focusWidget(), Widget(kName));
+    EXPECT_EQ(Widget<QLineEdit>(kName)->selectedText(), "Paul") << "typing replaces the text, as after a Tab";
+}
+
 TEST_F(QtWindowTest, ListRowsAndTabsReportTheirSelection)
 {
     driver_.Soon([&] {
