@@ -380,6 +380,14 @@ std::u32string Decode(const std::string& utf8) {
   return out;
 }
 
+// Scripts written right to left or whose letters change shape with their neighbours: drawn one
+// glyph per character they would come out wrong, so such a value is left to the reader.
+bool NeedsShaping(char32_t c) {
+  return (c >= 0x0590 && c < 0x10A0) || (c >= 0x1780 && c < 0x18B0) || (c >= 0x1A00 && c < 0x1AB0) ||
+         (c >= 0x1B00 && c < 0x1C50) || (c >= 0xA800 && c < 0xAAE0) || (c >= 0xFB1D && c < 0xFE00) ||
+         (c >= 0xFE70 && c < 0xFF00);
+}
+
 // The fonts one appearance draws in: the field's own (font 0, when the form gives one) and, for
 // what it cannot encode, the fallback faces (font 1 on), embedded in the document as used.
 class AppearanceFonts {
@@ -437,7 +445,7 @@ public:
         continue;
       }
       unsigned glyph = 0;
-      const FallbackFace* face = fallback.Covering(c, glyph);
+      const FallbackFace* face = NeedsShaping(c) ? nullptr : fallback.Covering(c, glyph);
       if (face == nullptr) {
         return false;
       }

@@ -160,6 +160,7 @@ TEST_F(DocumentTest, DrawsWhatTheFontCanShowInItAndTheRestInAFallbackFont) {
       {"Müller", "(M\\374ller) Tj"},
       {"Ωμέγα", "/QFb0 10 Tf"},
       {"\\uE000", nullptr},   // private use: no font has it
+      {"שלום", nullptr},       // right to left: drawn glyph by glyph it would read backwards
   };
   for (const auto& c : cases) {
     auto doc = Open(SampleForm());
