@@ -17,6 +17,5 @@ corpus="$build/fuzz-corpus"
 mkdir -p "$corpus"
 "$gcc_build/tools/make-sample-form" "$corpus/sample-form.pdf"
 cp "$here/tests/platform/pdfview/data/other-producer-form.pdf" "$corpus/"
-LSAN_OPTIONS=suppressions="$here/fuzz/lsan-suppressions.txt" \
-  "$build/fuzz/fuzz_pdfview_document" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
+"$build/fuzz/fuzz_pdfview_document" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
   -print_final_stats=1 -artifact_prefix="$build/" "$corpus"
