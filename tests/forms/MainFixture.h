@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -24,6 +23,7 @@
 #include "platform/runtime/Window.h"
 #include "platform/ui/scripted/ScriptedUi.h"
 #include "support/MessageTexts.h"
+#include "support/ScratchFolder.h"
 #include "viewer/ViewerModule.h"
 
 namespace quorin::forms::testing {
@@ -34,11 +34,8 @@ class MainFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "quorin-forms-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        saved_ = fs::current_path();
-        fs::current_path(dir_);
+        scratch_.emplace("quorin-forms");
+        dir_ = scratch_->path();
         drive_ = dir_ / "drive-c";
         fs::create_directories(drive_ / "Morvek20");
         if (const char* before = std::getenv("QUORIN_DRIVE_C")) {
@@ -57,9 +54,7 @@ protected:
         } else {
             ::unsetenv("QUORIN_DRIVE_C");
         }
-        fs::current_path(saved_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        scratch_.reset();
     }
 
     // Runs the program: `before` inside the body, then `Main` `times` times; the global response
@@ -119,7 +114,7 @@ protected:
     fs::path drive_;
 
 private:
-    fs::path saved_;
+    std::optional<quorin::testing::ScratchFolder> scratch_;
     std::optional<std::string> savedDrive_;
 };
 
