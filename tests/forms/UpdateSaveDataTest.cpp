@@ -292,7 +292,7 @@ TEST_F(UpdateSaveDataTest, ADuplicateDateAndTimeKeepTheFormOpenWithNothingLost)
         ui_.Press(quick::kOk);
         ui_.Do([&](Window& w) {
             EXPECT_TRUE(w.IsOpen());
-            EXPECT_EQ(w.focus(), quick::kDatePrompt);
+            EXPECT_EQ(w.focus(), quick::kDate) << "control 3, the prompt, passes the selection to its entry";
             EXPECT_EQ(w.control(quick::kEmail)->screenText(), "second");
             EXPECT_EQ(Field(Record(), sav::kEmail), "second");
         });
@@ -337,7 +337,7 @@ TEST_F(UpdateSaveDataTest, AChangeIsStoredOnOkAndCancellingAnEditAsksFirst)
             close();
             ui_.Do([&](Window& w) {
                 EXPECT_TRUE(w.IsOpen());
-                EXPECT_EQ(w.focus(), quick::kDatePrompt);
+                EXPECT_EQ(w.focus(), quick::kDate) << "control 3, the prompt, passes the selection to its entry";
                 EXPECT_EQ(w.control(quick::kEmail)->screenText(), "unsaved");
             });
             ui_.QueueAnswer(button::kYes);

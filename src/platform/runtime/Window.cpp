@@ -347,6 +347,17 @@ void Window::Select(int number)
     Control* c = control(number);
     if (c == nullptr)
         return;
+    // A prompt takes no focus: selecting it selects the control it names, the next one that can
+    // take the focus, as its access key does. Otherwise typing would land in no control at all.
+    if (!IsFocusable(c->kind())) {
+        auto next = controls_.upper_bound(number);
+        while (next != controls_.end() && !IsFocusable(next->second->kind()))
+            ++next;
+        if (next == controls_.end())
+            return;
+        c = next->second.get();
+        number = next->first;
+    }
     // A control on a tab that is not shown brings its tab forward.
     if (Control* tab = control(c->parent()); tab && tab->kind() == ControlKind::Tab)
         if (Control* sheet = control(tab->parent()); sheet && sheet->currentTab() != tab->number())

@@ -300,6 +300,22 @@ TEST_F(WindowTest, DisabledAndHiddenControlsAreNotAccepted)
     EXPECT_EQ(data.flag, 0);
 }
 
+TEST_F(WindowTest, SelectingAPromptSelectsTheControlItNamesSoTypingReachesTheVariable)
+{
+    auto window = Make();
+    window->Open();
+    window->Select(kCity);
+    window->Select(kNamePrompt);
+    EXPECT_EQ(window->focus(), kName);
+    window->Select(kRegion); // nothing after it takes the focus: the selection stays
+    EXPECT_EQ(window->focus(), kName);
+
+    ui.Do([](Window& w) { w.UserEdit(w.focus(), "Ada"); }); // typed where the keyboard is
+    ui.Press(kPlain);
+    Run(*window);
+    EXPECT_EQ(data.name.Clipped(), "Ada");
+}
+
 TEST_F(WindowTest, DisablingTheFocusedControlTakesTheFocusAway)
 {
     auto window = Make();

@@ -634,10 +634,6 @@ void ApplyReadOnly(const Control& c, QWidget* widget)
 // The program moves the focus as a Tab would: an entry's text is selected, so typing replaces it.
 void FocusAsTab(QWidget* target)
 {
-    // A prompt takes no keyboard focus: the control it names does, as its mnemonic would give it.
-    if (auto* label = qobject_cast<QLabel*>(target); label != nullptr && label->buddy() != nullptr) {
-        target = label->buddy();
-    }
     target->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(target)) {
         edit->selectAll();
@@ -1087,6 +1083,14 @@ void QtUi::DestroyWindowWidget(Window& window)
     ww->hide();
     // Later: Qt may still be inside one of this window's widgets (a click that closed it).
     ww->deleteLater();
+    // The window under it takes the keyboard again, access keys included, as a window manager
+    // gives it back to the owner of a closed dialog; without one nothing else would.
+    if (!shown_.empty()) {
+        if (QWidget* under = WidgetOf(*shown_.back()); under != nullptr && under->isVisible()) {
+            under->raise();
+            under->activateWindow();
+        }
+    }
 }
 
 void QtUi::CreateControlWidget(Window& window, Control& control)
