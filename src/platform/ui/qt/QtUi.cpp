@@ -423,6 +423,12 @@ private:
             owner_->Report([&](Window& model) { model.UserKey(number, code); });
             return true;
         }
+        // Alt and a letter is an access key; Qt hands the press on only when the window has none
+        // for it, and then it is no typing either.
+        if ((event->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) == Qt::AltModifier &&
+            !event->text().isEmpty() && (c.kind() == ControlKind::Entry || c.kind() == ControlKind::Text)) {
+            return true;
+        }
         return false;
     }
 

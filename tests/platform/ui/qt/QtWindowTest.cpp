@@ -325,6 +325,18 @@ TEST_F(QtWindowTest, SelectingAPromptPutsTheKeyboardInTheControlItNames)
     EXPECT_EQ(Widget<QLineEdit>(kName)->selectedText(), "Paul") << "typing replaces the text, as after a Tab";
 }
 
+TEST_F(QtWindowTest, AnAltLetterThatIsNoAccessKeyTypesNothing)
+{
+    SelectControl(kName);
+    QApplication::processEvents();
+    QTest::keyClick(Widget(kName), Qt::Key_Q, Qt::AltModifier);
+    QTest::keyClick(Widget(kNotes), Qt::Key_Q, Qt::AltModifier);
+    EXPECT_EQ(Widget<QLineEdit>(kName)->text(), "Paul");
+    EXPECT_EQ(Widget<QPlainTextEdit>(kNotes)->toPlainText(), "");
+    QTest::keyClick(Widget(kName), Qt::Key_Q);
+    EXPECT_EQ(Widget<QLineEdit>(kName)->text(), "q") << "plain typing still replaces the selected text";
+}
+
 TEST_F(QtWindowTest, ListRowsAndTabsReportTheirSelection)
 {
     driver_.Soon([&] {
