@@ -16,7 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <sstream>
-#include <thread>
+#include <system_error>
 
 extern char** environ;
 
@@ -138,7 +138,15 @@ Child::Child(const std::vector<std::string>& argv, const SpawnOptions& options)
         out_ = pipeFds[0];
     }
     if (pid_ > 0) {
+        // Waits are for the process descriptor to turn readable; every kernel since 5.3 has one.
         pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+        if (pidfd_ < 0) {
+            const int error = errno;
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+            throw std::system_error(error, std::generic_category(), "pidfd_open");
+        }
     }
 }
 
@@ -162,26 +170,12 @@ std::optional<int> Child::Wait(std::chrono::milliseconds bound, rusage* usage)
     if (status_ || pid_ <= 0) {
         return status_;
     }
-    const auto deadline = Clock::now() + bound;
+    // The process descriptor becomes readable when the process ends.
     int status = 0;
-    if (pidfd_ >= 0) {
-        // The process descriptor becomes readable when the process ends.
-        if (Readable(pidfd_, deadline) && ::wait4(pid_, &status, 0, usage) == pid_) {
-            status_ = status;
-        }
-        return status_;
+    if (Readable(pidfd_, Clock::now() + bound) && ::wait4(pid_, &status, 0, usage) == pid_) {
+        status_ = status;
     }
-    // A kernel without process descriptors: asked again every few milliseconds up to the bound.
-    for (;;) {
-        if (::wait4(pid_, &status, WNOHANG, usage) == pid_) {
-            status_ = status;
-            return status_;
-        }
-        if (Clock::now() >= deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
+    return status_;
 }
 
 void Child::Signal(int signal)
