@@ -198,6 +198,59 @@ TEST_F(MainWindowTest, InViewModeTheBrowseButtonsDoNothingAndNoRecordFormRuns)
     EXPECT_TRUE(fs::exists(dir_ / "form1.tps"));
 }
 
+// "&Delete" under the browse: the browse loads the highlighted record and runs the record form with
+// request 3, which asks before it deletes; the form's answer comes back and the list shows the file.
+TEST_F(MainWindowTest, DeleteRunsTheRecordFormOnTheHighlightedRowAndTheListFollowsItsAnswer)
+{
+    const std::int32_t day = *DayNumber(2024, 6, 1);
+    auto accounts = [](Window& w) {
+        std::vector<std::string> shown;
+        for (int row = 1; row <= C(w, mainctl::kList).RowCount(); ++row) {
+            shown.push_back(C(w, mainctl::kList).RowTexts(row)[2]);
+        }
+        return shown;
+    };
+    struct Case {
+        int answer;
+        std::uint8_t response;
+        std::vector<std::string> left;
+        std::string highlighted;
+    };
+    const Case cases[] = {
+        {button::kNo, response::kCancelled, {"alice", "bob", "carol", "dave"}, "bob"},
+        {button::kYes, response::kCompleted, {"alice", "carol", "dave"}, "carol"},
+        {button::kYes, response::kCompleted, {"alice", "dave"}, "dave"},
+    };
+    for (const Case& c : cases) {
+        ui_.PickRow(mainctl::kList, 2);
+        ui_.QueueAnswer(c.answer);
+        ui_.Do([](Window&) { *GlobalResponse = 0; });
+        ui_.Press(mainctl::kDelete);
+        ui_.Do([&](Window& w) {
+            EXPECT_EQ(*GlobalResponse, c.response) << "the record form's answer";
+            EXPECT_EQ(*GlobalRequest, 0) << "the record form took the request";
+            EXPECT_EQ(accounts(w), c.left);
+            const int current = C(w, mainctl::kList).currentRow();
+            ASSERT_GE(current, 1);
+            EXPECT_EQ(C(w, mainctl::kList).RowTexts(current)[2], c.highlighted);
+            EXPECT_EQ(ui_.ShownWindows().size(), 1u) << "a delete asks without opening the form";
+        });
+    }
+    ui_.Press(mainctl::kClose);
+    RunMain([&] {
+        const std::vector<std::string> names = {"alice", "bob", "carol", "dave"};
+        for (int i = 0; i < 4; ++i) {
+            AddRecord(day, *ClockTime(9 + i, 0), names[i], "");
+        }
+    });
+    EXPECT_EQ(Boxes(), std::vector<std::string>(3, "Are you sure you want to delete the highlighted record?"));
+    for (const MessageBoxRequest& box : ui_.Messages()) {
+        EXPECT_EQ(box.caption, "Confirm Delete");
+    }
+    EXPECT_EQ(ui_.PendingAnswers(), 0u);
+    EXPECT_EQ(ui_.PendingActions(), 0u);
+}
+
 TEST_F(MainWindowTest, TheFileDialogsAskForPdfFilesAndACancelEmptiesTheName)
 {
     const std::string chosen = (dir_ / "chosen.pdf").string();

@@ -126,6 +126,58 @@ TEST_F(SaveToFormTest, FillsTheSaveAsCopyWithTheSamplesAndExportsTheScript)
     EXPECT_EQ(GlobalScriptFileName().Clipped(), (dir_ / "quorin36.js").string());
 }
 
+// A second fill in one session refills the field list and the script rather than adding to them:
+// the list keeps one fill's 50 rows and the export one script's 95 lines.
+TEST_F(SaveToFormTest, ASecondFillInOneSessionLeavesOneFillsRowsAndLines)
+{
+    ui_.Press(mainctl::kExportScript);
+    ui_.Press(mainctl::kToForm);
+    ui_.Do([&](Window&) {
+        fs::remove(FilledPath());
+        fs::remove(dir_ / "quorin36.js");
+    });
+    ui_.Press(mainctl::kToForm);
+    ui_.Do([&](Window& w) {
+        EXPECT_EQ(C(w, mainctl::kList1).RowCount(), 50);
+        EXPECT_EQ(RunningMain()->fieldList->Records(), 50u);
+    });
+    ui_.Press(mainctl::kClose);
+    ASSERT_EQ(RunMain(), 0);
+    EXPECT_TRUE(Boxes().empty());
+    bool allCrLf = false;
+    const std::vector<std::string> lines = CrLfLines(Slurp(dir_ / "quorin36.js"), &allCrLf);
+    EXPECT_TRUE(allCrLf);
+    EXPECT_EQ(lines.size(), 95u);
+    EXPECT_EQ(lines, ExpectedScript());
+    EXPECT_TRUE(fs::exists(FilledPath()));
+}
+
+// Unticked, the export leaves an earlier script file and the remembered script-file name alone,
+// also when it was ticked and unticked again before the fill.
+TEST_F(SaveToFormTest, WithoutTheExportTickedNeitherTheScriptFileNorItsNameIsTouched)
+{
+    const std::string earlier = "// an earlier export\r\n";
+    const std::string name = "C:\\Elsewhere\\kept.js";
+    std::ofstream(dir_ / "quorin36.js", std::ios::binary) << earlier;
+    const auto stamp = fs::last_write_time(dir_ / "quorin36.js");
+    ui_.Press(mainctl::kToForm);
+    ui_.Press(mainctl::kExportScript);
+    ui_.Press(mainctl::kExportScript);
+    ui_.Do([&](Window& w) {
+        EXPECT_FALSE(C(w, mainctl::kExportScript).checked());
+        fs::remove(FilledPath());
+    });
+    ui_.Press(mainctl::kToForm);
+    ui_.Do([&](Window&) { EXPECT_EQ(GlobalScriptFileName().Clipped(), name); });
+    ui_.Press(mainctl::kClose);
+    ASSERT_EQ(RunMain([&] { GlobalScriptFileName() = name; }), 0);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(fs::exists(FilledPath()));
+    EXPECT_EQ(Slurp(dir_ / "quorin36.js"), earlier);
+    EXPECT_EQ(fs::last_write_time(dir_ / "quorin36.js"), stamp);
+    EXPECT_EQ(GlobalScriptFileName().Clipped(), name);
+}
+
 TEST_F(SaveToFormTest, AnExportReplacesALongerScriptWhole)
 {
     {
