@@ -17,6 +17,7 @@
 #include <memory>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 extern char** environ;
 
@@ -91,6 +92,19 @@ std::string Literal(const std::string& text)
         result += c;
     }
     return result;
+}
+
+// Titles as one alternative of xdotool's regular expressions.
+std::string Pattern(const std::vector<std::string>& titles)
+{
+    std::string pattern;
+    for (const std::string& title : titles) {
+        if (!pattern.empty()) {
+            pattern += '|';
+        }
+        pattern += Literal(title);
+    }
+    return pattern;
 }
 
 } // namespace
@@ -277,14 +291,7 @@ std::optional<std::string> Xdo::Run(const std::vector<std::string>& arguments, s
 
 WindowId Xdo::FindAny(const std::vector<std::string>& titles, std::chrono::milliseconds bound) const
 {
-    std::string pattern;
-    for (const std::string& title : titles) {
-        if (!pattern.empty()) {
-            pattern += '|';
-        }
-        pattern += Literal(title);
-    }
-    const auto output = Run({"search", "--sync", "--onlyvisible", "--name", "^(" + pattern + ")$"}, bound);
+    const auto output = Run({"search", "--sync", "--onlyvisible", "--name", "^(" + Pattern(titles) + ")$"}, bound);
     WindowId window;
     if (output) {
         std::istringstream lines(*output);
@@ -293,7 +300,10 @@ WindowId Xdo::FindAny(const std::vector<std::string>& titles, std::chrono::milli
     return window;
 }
 
-bool Xdo::Focus(WindowId window) const { return Run({"windowfocus", "--sync", window.text()}).has_value(); }
+bool Xdo::Focus(WindowId window) const
+{
+    return !focusFirst_ || Run({"windowfocus", "--sync", window.text()}).has_value();
+}
 
 bool Xdo::Keys(WindowId window, const std::vector<std::string>& keys) const
 {
@@ -326,11 +336,24 @@ bool Xdo::Click(WindowId window, double fx, double fy) const
     if (width <= 0 || height <= 0) {
         return false;
     }
-    const int x = static_cast<int>(fx * width);
-    const int y = static_cast<int>(fy * height);
-    return Focus(window) &&
-           Run({"mousemove", "--sync", "--window", window.text(), std::to_string(x), std::to_string(y), "click", "1"})
-               .has_value();
+    return ClickAt(window, static_cast<int>(fx * width), static_cast<int>(fy * height));
+}
+
+bool Xdo::ClickAt(WindowId window, int x, int y, int button) const
+{
+    return Focus(window) && Run({"mousemove", "--sync", "--window", window.text(), std::to_string(x),
+                                 std::to_string(y), "click", std::to_string(button)})
+                                .has_value();
+}
+
+std::unique_ptr<Child> Xdo::Watch(const std::vector<std::string>& titles) const
+{
+    SpawnOptions options;
+    options.environment["DISPLAY"] = display_;
+    options.captureOutput = true;
+    return std::make_unique<Child>(
+        std::vector<std::string>{"xdotool", "search", "--sync", "--onlyvisible", "--name", "^(" + Pattern(titles) + ")$"},
+        options);
 }
 
 std::string Xdo::Name(WindowId window) const
@@ -377,10 +400,45 @@ bool PressCloseBox(const std::string& display, WindowId window)
     return error == nullptr;
 }
 
+namespace {
+
+using XConnection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
+using XEvent = std::unique_ptr<xcb_generic_event_t, decltype(&std::free)>;
+
+XConnection Connect(const std::string& display)
+{
+    return XConnection(xcb_connect(display.c_str(), nullptr), xcb_disconnect);
+}
+
+// The next event, waited for until the deadline; null when none came or the connection broke.
+XEvent NextEvent(xcb_connection_t* x, Clock::time_point deadline)
+{
+    for (;;) {
+        if (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
+            return XEvent(event, std::free);
+        }
+        if (xcb_connection_has_error(x) != 0 || !Readable(xcb_get_file_descriptor(x), deadline)) {
+            return XEvent(nullptr, std::free);
+        }
+    }
+}
+
+int EventType(const XEvent& event) { return event->response_type & 0x7F; }
+
+xcb_window_t Root(xcb_connection_t* x) { return xcb_setup_roots_iterator(xcb_get_setup(x)).data->root; }
+
+// Events of `mask` from the window, asked for and in force when this returns.
+void Listen(xcb_connection_t* x, xcb_window_t window, std::uint32_t mask)
+{
+    xcb_change_window_attributes(x, window, XCB_CW_EVENT_MASK, &mask);
+    std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr)); // a round trip
+}
+
+} // namespace
+
 bool WaitWindowGone(const std::string& display, WindowId window, std::chrono::milliseconds bound)
 {
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> x(xcb_connect(display.c_str(), nullptr),
-                                                                    xcb_disconnect);
+    const XConnection x = Connect(display);
     if (xcb_connection_has_error(x.get()) != 0) {
         return false;
     }
@@ -394,16 +452,232 @@ bool WaitWindowGone(const std::string& display, WindowId window, std::chrono::mi
         return true;
     }
     const auto deadline = Clock::now() + bound;
+    while (const XEvent event = NextEvent(x.get(), deadline)) {
+        if (EventType(event) == XCB_UNMAP_NOTIFY || EventType(event) == XCB_DESTROY_NOTIFY) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WaitForWindowManager(const std::string& display, std::chrono::milliseconds bound)
+{
+    const XConnection x = Connect(display);
+    if (xcb_connection_has_error(x.get()) != 0) {
+        return false;
+    }
+    const xcb_window_t root = Root(x.get());
+    const xcb_atom_t check = Atom(x.get(), "_NET_SUPPORTING_WM_CHECK");
+    Listen(x.get(), root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    const auto named = [&] {
+        std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+            xcb_get_property_reply(x.get(), xcb_get_property(x.get(), 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr),
+            std::free);
+        return reply && xcb_get_property_value_length(reply.get()) > 0;
+    };
+    const auto deadline = Clock::now() + bound;
+    if (named()) {
+        return true;
+    }
+    while (const XEvent event = NextEvent(x.get(), deadline)) {
+        if (EventType(event) == XCB_PROPERTY_NOTIFY &&
+            reinterpret_cast<const xcb_property_notify_event_t*>(event.get())->atom == check && named()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// Tells one who asks for the clipboard while this process holds it that there is nothing.
+void Refuse(xcb_connection_t* x, const xcb_selection_request_event_t& request)
+{
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = XCB_ATOM_NONE;
+    xcb_send_event(x, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+    xcb_flush(x);
+}
+
+} // namespace
+
+std::optional<std::string> CopiedText(const std::string& display, const std::function<bool()>& copy,
+                                      std::chrono::milliseconds bound)
+{
+    const XConnection connection = Connect(display);
+    xcb_connection_t* x = connection.get();
+    if (xcb_connection_has_error(x) != 0) {
+        return std::nullopt;
+    }
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+    const xcb_window_t own = xcb_generate_id(x);
+    xcb_create_window(x, XCB_COPY_FROM_PARENT, own, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      screen->root_visual, 0, nullptr);
+    const xcb_atom_t clipboard = Atom(x, "CLIPBOARD");
+    const xcb_atom_t utf8 = Atom(x, "UTF8_STRING");
+    const xcb_atom_t into = Atom(x, "QUORIN_E2E_COPIED");
+    xcb_set_selection_owner(x, own, clipboard, XCB_CURRENT_TIME);
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+        xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, clipboard), nullptr), std::free);
+    if (!owner || owner->owner != own || !copy()) {
+        return std::nullopt;
+    }
+    // The copy takes the clipboard from this process: then it holds the text.
+    const auto deadline = Clock::now() + bound;
+    for (bool taken = false; !taken;) {
+        const XEvent event = NextEvent(x, deadline);
+        if (!event) {
+            return std::nullopt;
+        }
+        if (EventType(event) == XCB_SELECTION_CLEAR) {
+            taken = reinterpret_cast<const xcb_selection_clear_event_t*>(event.get())->selection == clipboard;
+        } else if (EventType(event) == XCB_SELECTION_REQUEST) {
+            Refuse(x, *reinterpret_cast<const xcb_selection_request_event_t*>(event.get()));
+        }
+    }
+    xcb_convert_selection(x, own, clipboard, utf8, into, XCB_CURRENT_TIME);
+    xcb_flush(x);
+    while (const XEvent event = NextEvent(x, deadline)) {
+        if (EventType(event) != XCB_SELECTION_NOTIFY) {
+            continue;
+        }
+        if (reinterpret_cast<const xcb_selection_notify_event_t*>(event.get())->property == XCB_ATOM_NONE) {
+            return std::nullopt;
+        }
+        std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+            xcb_get_property_reply(x, xcb_get_property(x, 1, own, into, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 16), nullptr),
+            std::free);
+        if (!reply) {
+            return std::nullopt;
+        }
+        return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                           static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+    }
+    return std::nullopt;
+}
+
+struct PopupWatch::Connection {
+    XConnection x{nullptr, xcb_disconnect};
+};
+
+PopupWatch::PopupWatch(const std::string& display) : x_(std::make_unique<Connection>())
+{
+    x_->x = Connect(display);
+    if (xcb_connection_has_error(x_->x.get()) == 0) {
+        Listen(x_->x.get(), Root(x_->x.get()), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    }
+}
+
+PopupWatch::~PopupWatch() = default;
+
+bool PopupWatch::Wait(std::chrono::milliseconds bound)
+{
+    const auto deadline = Clock::now() + bound;
+    while (const XEvent event = NextEvent(x_->x.get(), deadline)) {
+        if (EventType(event) == XCB_MAP_NOTIFY &&
+            reinterpret_cast<const xcb_map_notify_event_t*>(event.get())->override_redirect != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<Image> Grab(const std::string& display, WindowId window)
+{
+    const XConnection x = Connect(display);
+    if (xcb_connection_has_error(x.get()) != 0) {
+        return std::nullopt;
+    }
+    const auto id = static_cast<xcb_window_t>(window.id);
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+        xcb_get_geometry_reply(x.get(), xcb_get_geometry(x.get(), id), nullptr), std::free);
+    if (!geometry) {
+        return std::nullopt;
+    }
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+        xcb_get_image_reply(x.get(),
+                            xcb_get_image(x.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, id, 0, 0, geometry->width,
+                                          geometry->height, ~0u),
+                            nullptr),
+        std::free);
+    Image image{geometry->width, geometry->height, {}};
+    const std::size_t count = static_cast<std::size_t>(image.width) * image.height;
+    // Xvfb's 24-bit screen: four bytes a pixel, blue first.
+    if (!reply || static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) != count * 4) {
+        return std::nullopt;
+    }
+    const std::uint8_t* data = xcb_get_image_data(reply.get());
+    image.pixels.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        image.pixels[i] = static_cast<std::uint32_t>(data[4 * i + 2]) << 16 |
+                          static_cast<std::uint32_t>(data[4 * i + 1]) << 8 | data[4 * i];
+    }
+    return image;
+}
+
+FolderWatch::FolderWatch(const std::filesystem::path& folder)
+{
+    fd_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (fd_ >= 0) {
+        ::inotify_add_watch(fd_, folder.c_str(), IN_OPEN | IN_CLOSE_WRITE | IN_MOVED_TO);
+    }
+}
+
+FolderWatch::~FolderWatch()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void FolderWatch::Drain()
+{
+    alignas(inotify_event) std::array<char, 8192> buffer{};
     for (;;) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(x.get())) {
-            const int type = event->response_type & 0x7F;
-            std::free(event);
-            if (type == XCB_UNMAP_NOTIFY || type == XCB_DESTROY_NOTIFY) {
-                return true;
+        const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
+        if (n <= 0) {
+            return;
+        }
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
+            if (event->len > 0 && (event->mask & IN_ISDIR) == 0) {
+                events_.push_back({event->name, (event->mask & IN_OPEN) != 0,
+                                   (event->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) != 0});
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+}
+
+std::vector<FolderWatch::Event> FolderWatch::Take()
+{
+    Drain();
+    return std::exchange(events_, {});
+}
+
+std::optional<std::size_t> WaitReadable(const std::vector<int>& fds, std::chrono::milliseconds bound)
+{
+    std::vector<pollfd> polled;
+    for (int fd : fds) {
+        polled.push_back({fd, POLLIN, 0});
+    }
+    const auto deadline = Clock::now() + bound;
+    for (;;) {
+        const int n = ::poll(polled.data(), polled.size(), Remaining(deadline));
+        if (n > 0) {
+            for (std::size_t i = 0; i < polled.size(); ++i) {
+                if (polled[i].revents != 0) {
+                    return i;
+                }
             }
         }
-        if (xcb_connection_has_error(x.get()) != 0 || !Readable(xcb_get_file_descriptor(x.get()), deadline)) {
-            return false;
+        if (n == 0 || (n < 0 && errno != EINTR)) {
+            return std::nullopt;
         }
     }
 }

@@ -7,7 +7,9 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -46,6 +48,8 @@ public:
     void Signal(int signal);
     // Everything the child wrote to its stdout up to its end (captureOutput).
     std::string Output(std::chrono::milliseconds bound);
+    // The read end of its stdout (captureOutput), to wait on beside other descriptors.
+    int OutputFd() const { return out_; }
 
 private:
     pid_t pid_ = -1;
@@ -98,7 +102,16 @@ public:
     bool Type(WindowId window, const std::string& text) const;
     // A left click at a point given as fractions of the window's width and height.
     bool Click(WindowId window, double fx, double fy) const;
+    // A click of `button` (1 left, 3 right) at a point of the window, in pixels.
+    bool ClickAt(WindowId window, int x, int y, int button = 1) const;
     std::string Name(WindowId window) const;
+    // Whether Keys, Type and Click first give the window the keyboard (on by default). A test that
+    // drives the program as a person does turns it off: keys then go where the program and the
+    // window manager put the focus, and a lost keyboard shows.
+    void FocusFirst(bool on) { focusFirst_ = on; }
+    // A search for a visible window with one of the titles, left running: its output turns
+    // readable when one shows, so a test can wait for it beside other events.
+    std::unique_ptr<Child> Watch(const std::vector<std::string>& titles) const;
 
     // Runs xdotool with these arguments; its output, or nothing when it failed.
     std::optional<std::string> Run(const std::vector<std::string>& arguments,
@@ -107,7 +120,67 @@ public:
 private:
     bool Focus(WindowId window) const;
     std::string display_;
+    bool focusFirst_ = true;
 };
+
+// What happens to the files of one folder, as inotify reports it: which were opened and which
+// were written (closed after writing or renamed into place).
+class FolderWatch {
+public:
+    explicit FolderWatch(const std::filesystem::path& folder);
+    ~FolderWatch();
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    struct Event {
+        std::string name;
+        bool opened = false;
+        bool written = false;
+    };
+    int fd() const { return fd_; }
+    // Reads what is pending, without waiting.
+    void Drain();
+    // Everything read since the last Take.
+    std::vector<Event> Take();
+
+private:
+    int fd_ = -1;
+    std::vector<Event> events_;
+};
+
+// Waits until one of the descriptors turns readable; its index, or nothing when the bound passed.
+std::optional<std::size_t> WaitReadable(const std::vector<int>& fds, std::chrono::milliseconds bound);
+
+// Waits until a window manager runs on the display (it names itself on the root window).
+bool WaitForWindowManager(const std::string& display, std::chrono::milliseconds bound = kWindowBound);
+
+// The text that `copy` puts on the clipboard (for example Ctrl+A and Ctrl+C in an entry): this
+// process owns the clipboard first, so the new owner's arrival is an event to wait for.
+std::optional<std::string> CopiedText(const std::string& display, const std::function<bool()>& copy,
+                                      std::chrono::milliseconds bound = kWindowBound);
+
+// Popup windows (override-redirect, as menus are) mapped on the display from construction on.
+class PopupWatch {
+public:
+    explicit PopupWatch(const std::string& display);
+    ~PopupWatch();
+    PopupWatch(const PopupWatch&) = delete;
+    PopupWatch& operator=(const PopupWatch&) = delete;
+    bool Wait(std::chrono::milliseconds bound = kWindowBound);
+
+private:
+    struct Connection;
+    std::unique_ptr<Connection> x_;
+};
+
+// A window's pixels as 0xRRGGBB.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+std::optional<Image> Grab(const std::string& display, WindowId window);
 
 // What a window manager sends when the user clicks the window's close box (WM_DELETE_WINDOW).
 bool PressCloseBox(const std::string& display, WindowId window);

@@ -79,10 +79,23 @@ void DesktopTest::SetUp()
 void DesktopTest::TearDown()
 {
     xdo_.reset();
+    windowManager_.reset();
     x_.reset();
     std::error_code ec;
     std::filesystem::permissions(work_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(root_, ec);
+}
+
+void DesktopTest::StartWindowManager()
+{
+    SpawnOptions options;
+    options.environment = {{"DISPLAY", x_->display()}, {"HOME", root_.string()},
+                           {"XDG_CONFIG_HOME", (root_ / "config").string()},
+                           {"XDG_RUNTIME_DIR", (root_ / "runtime").string()}};
+    options.unset = {"SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"};
+    options.quiet = true; // it misses Debian's menu file, which nothing here uses
+    windowManager_ = std::make_unique<Child>(std::vector<std::string>{"openbox", "--sm-disable"}, options);
+    ASSERT_TRUE(WaitForWindowManager(x_->display())) << "openbox did not start";
 }
 
 void DesktopTest::PutMasterForm()

@@ -38,6 +38,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // A small window manager (openbox) on the test's display, running when this returns.
+    void StartWindowManager();
     // The sample master form at drive C's default place.
     void PutMasterForm();
     std::unique_ptr<Child> Start(bool unprivileged = false);
@@ -63,6 +65,7 @@ protected:
     std::filesystem::path work_;
     std::filesystem::path driveC_;
     std::unique_ptr<XServer> x_;
+    std::unique_ptr<Child> windowManager_;
     std::unique_ptr<Xdo> xdo_;
 };
 
