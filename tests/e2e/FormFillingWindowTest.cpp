@@ -1,6 +1,6 @@
 // The window "PDF Form Filling" of the built program under Xvfb: opening and closing, "Save To
-// Form" with the exported script, a master form that is not there, and bad input in the working
-// folder.
+// Form" with the exported script, a master form that is not there, bad input in the working
+// folder, and the browse's popup menu deleting the row it highlights.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -203,6 +203,105 @@ TEST_F(DesktopTest, AReadOnlyWorkingFolderIsShownReadOnlyAndKeptAsItWas)
     EXPECT_EQ(Slurp(work_ / "quorin20.INI"), ini);
     ExpectStored(typed);
 }
+
+// ---- the browse's popup menu ----
+
+// A row of the browse as the screen shows it: its top and height in pixels of the window.
+struct Band {
+    int top = 0;
+    int height = 0;
+};
+
+// The highlighted rows of the browse: runs of the selection colour down the list's left edge,
+// where no text is drawn.
+std::vector<Band> HighlightedRows(const Image& image)
+{
+    const int x = static_cast<int>((9 + 2) / 330.0 * image.width);
+    const int top = static_cast<int>(7 / 345.0 * image.height);
+    const int bottom = static_cast<int>((7 + 132) / 345.0 * image.height);
+    const auto selected = [](std::uint32_t pixel) {
+        const int r = static_cast<int>(pixel >> 16 & 0xFF);
+        const int b = static_cast<int>(pixel & 0xFF);
+        return b > 120 && b > r + 60;
+    };
+    std::vector<Band> bands;
+    for (int y = top; y < bottom; ++y) {
+        if (!selected(image.At(x, y))) {
+            continue;
+        }
+        if (bands.empty() || bands.back().top + bands.back().height != y) {
+            bands.push_back({y, 0});
+        }
+        ++bands.back().height;
+    }
+    return bands;
+}
+
+using BrowsePopupTest = WindowManagerTest;
+
+// Six records, the fifth highlighted; a right click on the second, "&Delete" from its popup menu and
+// Yes. The row the list highlights while "Confirm Delete" asks is the clicked one, and the one the
+// stored file loses.
+TEST_P(BrowsePopupTest, DeleteFromTheMenuDeletesTheRowHighlightedWhenTheBoxAsks)
+{
+    PutMasterForm();
+    int asked = 0; // the row highlighted while the box asked, from 1
+    int looks = 0;
+    Session([&](WindowId main) {
+        xdo_->FocusFirst(false);
+        for (int i = 1; i <= 6; ++i) {
+            ASSERT_NO_FATAL_FAILURE(
+                AddRecord(main, {"row" + std::to_string(i) + "@example.org", "ACC" + std::to_string(i)}));
+        }
+        // The highlight as the screen shows it once the program took every key before: a box it
+        // opens comes after them.
+        const auto look = [&](const std::string& box, const std::string& answer) {
+            const WindowId shown = xdo_->Find(box);
+            EXPECT_TRUE(shown) << "no \"" << box << "\"";
+            const auto image = Grab(x_->display(), main);
+            Shot("browse-" + box + (GetParam() ? "-openbox-" : "-bare-") + std::to_string(++looks));
+            EXPECT_TRUE(image) << "no picture of the window";
+            std::vector<Band> bands = image ? HighlightedRows(*image) : std::vector<Band>{};
+            EXPECT_TRUE(shown && xdo_->Keys(shown, {answer}) && WaitWindowGone(x_->display(), shown));
+            EXPECT_EQ(bands.size(), 1u) << "rows highlighted while \"" << box << "\" was up";
+            return bands.empty() ? Band{} : bands.front();
+        };
+        // The rows' places: the one highlighted, then the first by Home in the list.
+        ASSERT_TRUE(xdo_->Keys(main, {"F1"}));
+        const Band any = look("Help", "Return");
+        ASSERT_GT(any.height, 4);
+        ASSERT_TRUE(xdo_->ClickAt(main, 40, any.top + any.height / 2));
+        ASSERT_TRUE(xdo_->Keys(main, {"Home", "F1"}));
+        const Band first = look("Help", "Return");
+        const auto rowAt = [&](int row) { return first.top + (row - 1) * first.height + first.height / 2; };
+        const auto rowOf = [&](const Band& band) { return (band.top - first.top) / first.height + 1; };
+        ASSERT_EQ(any.height, first.height);
+
+        ASSERT_TRUE(xdo_->ClickAt(main, 40, rowAt(5)));
+        ASSERT_TRUE(xdo_->Keys(main, {"F1"}));
+        ASSERT_EQ(rowOf(look("Help", "Return")), 5) << "a left click highlights its row";
+
+        PopupWatch popup(x_->display());
+        ASSERT_TRUE(xdo_->ClickAt(main, 40, rowAt(2), 3));
+        ASSERT_TRUE(popup.Wait()) << "a right click opened no popup menu";
+        ASSERT_TRUE(xdo_->Keys(main, {"d"})); // "&Delete"
+        asked = rowOf(look("Confirm Delete", "alt+y"));
+    });
+    std::vector<std::string> left;
+    for (const StoredRecord& record : StoredRecords()) {
+        left.push_back(record.account);
+    }
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 6; ++i) {
+        if (i != asked) {
+            expected.push_back("ACC" + std::to_string(i));
+        }
+    }
+    EXPECT_EQ(left, expected) << "the row deleted is not the one highlighted when the box asked (row " << asked << ")";
+    EXPECT_EQ(asked, 2) << "the right-clicked row is not the one the box asked about";
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, BrowsePopupTest, ::testing::Bool(), WindowManagerName);
 
 } // namespace
 } // namespace quorin::e2e

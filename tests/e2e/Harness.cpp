@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <system_error>
@@ -281,9 +282,10 @@ std::optional<std::string> Xdo::Run(const std::vector<std::string>& arguments, s
     SpawnOptions options;
     options.environment["DISPLAY"] = display_;
     options.captureOutput = true;
+    const auto deadline = Clock::now() + bound;
     Child xdo(argv, options);
     std::string output = xdo.Output(bound);
-    if (!ExitedWith(xdo.Wait(bound), 0)) {
+    if (!ExitedWith(xdo.Wait(std::chrono::milliseconds(Remaining(deadline))), 0)) {
         return std::nullopt; // the destructor ends one that hangs
     }
     return output;
@@ -593,7 +595,7 @@ std::optional<Image> Grab(const std::string& display, WindowId window)
     if (xcb_connection_has_error(x.get()) != 0) {
         return std::nullopt;
     }
-    const auto id = static_cast<xcb_window_t>(window.id);
+    const auto id = window ? static_cast<xcb_window_t>(window.id) : Root(x.get());
     std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
         xcb_get_geometry_reply(x.get(), xcb_get_geometry(x.get(), id), nullptr), std::free);
     if (!geometry) {
@@ -618,6 +620,17 @@ std::optional<Image> Grab(const std::string& display, WindowId window)
                           static_cast<std::uint32_t>(data[4 * i + 1]) << 8 | data[4 * i];
     }
     return image;
+}
+
+bool SavePicture(const Image& image, const std::filesystem::path& path)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << image.width << ' ' << image.height << "\n255\n";
+    for (const std::uint32_t pixel : image.pixels) {
+        const char rgb[3] = {static_cast<char>(pixel >> 16), static_cast<char>(pixel >> 8), static_cast<char>(pixel)};
+        out.write(rgb, 3);
+    }
+    return static_cast<bool>(out);
 }
 
 FolderWatch::FolderWatch(const std::filesystem::path& folder)

@@ -180,7 +180,10 @@ struct Image {
     std::vector<std::uint32_t> pixels;
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
+// The window's pixels; with no window, the whole screen's.
 std::optional<Image> Grab(const std::string& display, WindowId window);
+// The picture as a binary PPM file, for a person to look at.
+bool SavePicture(const Image& image, const std::filesystem::path& path);
 
 // What a window manager sends when the user clicks the window's close box (WM_DELETE_WINDOW).
 bool PressCloseBox(const std::string& display, WindowId window);

@@ -98,6 +98,27 @@ void DesktopTest::StartWindowManager()
     ASSERT_TRUE(WaitForWindowManager(x_->display())) << "openbox did not start";
 }
 
+void WindowManagerTest::SetUp()
+{
+    DesktopTest::SetUp();
+    if (!HasFatalFailure() && GetParam()) {
+        StartWindowManager();
+    }
+}
+
+void WindowManagerTest::Answer(const std::string& title, const std::vector<std::string>& keys)
+{
+    const WindowId box = xdo_->Find(title);
+    ASSERT_TRUE(box) << "no \"" << title << "\"";
+    ASSERT_TRUE(xdo_->Keys(box, keys));
+    ASSERT_TRUE(WaitWindowGone(x_->display(), box)) << "\"" << title << "\" stayed up";
+}
+
+std::string WindowManagerName(const ::testing::TestParamInfo<bool>& param)
+{
+    return param.param ? "UnderOpenbox" : "WithoutWindowManager";
+}
+
 void DesktopTest::PutMasterForm()
 {
     SpawnOptions options;
@@ -195,6 +216,20 @@ void DesktopTest::ExpectStored(const Typed& typed)
     EXPECT_EQ(records[0].email, typed.email);
     EXPECT_EQ(records[0].account, typed.account);
     EXPECT_GT(records[0].date, 0) << "the new record starts with today's date";
+}
+
+std::optional<std::filesystem::path> DesktopTest::Shot(const std::string& name)
+{
+    const char* folder = std::getenv("QUORIN_E2E_SHOTS");
+    if (folder == nullptr || *folder == '\0') {
+        return std::nullopt;
+    }
+    const auto path = std::filesystem::path(folder) / (name + ".ppm");
+    const auto screen = Grab(x_->display(), WindowId{});
+    if (!screen || !SavePicture(*screen, path)) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 std::vector<StoredRecord> DesktopTest::StoredRecords()

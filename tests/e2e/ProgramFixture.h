@@ -57,6 +57,10 @@ protected:
     // The data file holds exactly this one record.
     void ExpectStored(const Typed& typed);
 
+    // With QUORIN_E2E_SHOTS naming a folder, a picture of the screen there under `name` (.ppm);
+    // its path, or nothing.
+    std::optional<std::filesystem::path> Shot(const std::string& name);
+
     // Outside readers: the data file through SQLite, the INI file through configparser.
     std::vector<StoredRecord> StoredRecords();
     std::vector<std::string> IniSections();
@@ -68,6 +72,15 @@ protected:
     std::unique_ptr<Child> windowManager_;
     std::unique_ptr<Xdo> xdo_;
 };
+
+// A desktop test run once without a window manager and once under openbox.
+class WindowManagerTest : public DesktopTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override;
+    // Waits for a window of this title, answers it with `keys` and waits for it to go.
+    void Answer(const std::string& title, const std::vector<std::string>& keys);
+};
+std::string WindowManagerName(const ::testing::TestParamInfo<bool>& param);
 
 std::filesystem::path BuiltFile(const std::string& relative);
 

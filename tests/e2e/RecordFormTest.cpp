@@ -1,6 +1,7 @@
 // The record form of the built program under Xvfb: a record added with Alt+I, typed values and
 // Return is listed by the browse and stays there after a new start, also when the program was
-// killed right after the form closed; its tabs by Alt+digit and its close box's question.
+// killed right after the form closed; its tabs by Alt+digit and its close box's question; what is
+// typed after Ctrl+H, a tab switch, the help box and the duplicate-key box is what is stored.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -75,6 +76,73 @@ TEST_F(RecordFormTest, TabsSwitchWithAltDigitsAndTheCloseBoxAsksBeforeDroppingEd
     EXPECT_EQ(records[0].country, "Kenya");
     EXPECT_EQ(records[0].addlInfo, "Met at the book fair");
 }
+
+// Keys go where the program and the window manager put the keyboard, as a person's do: each box
+// that closes must give it back to the form, on the field that had it.
+using RecordFormKeysTest = WindowManagerTest;
+
+TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIsStored)
+{
+    PutMasterForm();
+    Session([&](WindowId main) {
+        xdo_->FocusFirst(false);
+        // The first record's time typed as shown, so it is to the minute and a recall repeats it.
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
+        WindowId form = xdo_->Find("Record Will Be Added");
+        ASSERT_TRUE(form);
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
+        const auto time = CopiedText(x_->display(), [&] { return xdo_->Keys(form, {"ctrl+a", "ctrl+c"}); });
+        ASSERT_TRUE(time && !time->empty()) << "the time entry copied nothing";
+        ASSERT_TRUE(xdo_->Type(form, *time));
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, "first@example.org"));
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, "ACC-1"));
+        ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
+        ASSERT_TRUE(WaitWindowGone(x_->display(), form));
+
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
+        form = xdo_->Find("Record Will Be Added");
+        ASSERT_TRUE(form);
+        // The first record's date and time by Ctrl+H: a key already stored.
+        ASSERT_TRUE(xdo_->Keys(form, {"ctrl+h", "Tab", "ctrl+h", "Tab"}));
+        // The e-mail recalled, then typed on.
+        ASSERT_TRUE(xdo_->Keys(form, {"ctrl+h", "End"}));
+        ASSERT_TRUE(xdo_->Type(form, ".uk"));
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, "ACC-2"));
+        // The second tab's country, not left; the help box by F1 comes and goes in between.
+        ASSERT_TRUE(xdo_->Keys(form, {"alt+2", "Tab", "Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, "Kenya"));
+        ASSERT_TRUE(xdo_->Keys(form, {"F1"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Help", {"Return"}));
+        ASSERT_TRUE(xdo_->Type(form, " Rift"));
+        // The third tab's text; the help box by its button, closed by Escape.
+        ASSERT_TRUE(xdo_->Keys(form, {"alt+3", "Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, "Met at the fair"));
+        ASSERT_TRUE(xdo_->Keys(form, {"alt+h"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Help", {"Escape"}));
+        ASSERT_TRUE(xdo_->Keys(form, {"alt+o"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Duplicate Key Error", {"Return"}));
+        // The form stays, the focus on the date; a blank time makes the key a new one.
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab", "ctrl+a", "BackSpace", "Tab", "Tab", "ctrl+a"}));
+        ASSERT_TRUE(xdo_->Type(form, "ACC-22"));
+        ASSERT_TRUE(xdo_->Keys(form, {"alt+o"}));
+        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "OK left the form open";
+    });
+    const std::vector<StoredRecord> records = StoredRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].email, "first@example.org");
+    const StoredRecord& second = records[1];
+    EXPECT_EQ(second.email, "first@example.org.uk");
+    EXPECT_EQ(second.account, "ACC-22");
+    EXPECT_EQ(second.country, "Kenya Rift");
+    EXPECT_EQ(second.addlInfo, "Met at the fair");
+    EXPECT_EQ(second.date, records[0].date);
+    EXPECT_EQ(second.time, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, RecordFormKeysTest, ::testing::Bool(), WindowManagerName);
 
 } // namespace
 } // namespace quorin::e2e
