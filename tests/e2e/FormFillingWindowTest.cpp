@@ -256,13 +256,13 @@ TEST_P(BrowsePopupTest, DeleteFromTheMenuDeletesTheRowHighlightedWhenTheBoxAsks)
         // The highlight as the screen shows it once the program took every key before: a box it
         // opens comes after them.
         const auto look = [&](const std::string& box, const std::string& answer) {
-            const WindowId shown = xdo_->Find(box);
-            EXPECT_TRUE(shown) << "no \"" << box << "\"";
+            const WindowId shown = Await(box);
             const auto image = Grab(x_->display(), main);
             Shot("browse-" + box + (GetParam() ? "-openbox-" : "-bare-") + std::to_string(++looks));
             EXPECT_TRUE(image) << "no picture of the window";
             std::vector<Band> bands = image ? HighlightedRows(*image) : std::vector<Band>{};
-            EXPECT_TRUE(shown && xdo_->Keys(shown, {answer}) && WaitWindowGone(x_->display(), shown));
+            EXPECT_TRUE(shown && xdo_->Keys(shown, {answer}));
+            Closed(shown, main, "\"" + box + "\"");
             EXPECT_EQ(bands.size(), 1u) << "rows highlighted while \"" << box << "\" was up";
             return bands.empty() ? Band{} : bands.front();
         };

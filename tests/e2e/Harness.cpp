@@ -462,6 +462,42 @@ bool WaitWindowGone(const std::string& display, WindowId window, std::chrono::mi
     return false;
 }
 
+bool WaitFocus(const std::string& display, WindowId window, std::chrono::milliseconds bound)
+{
+    const XConnection x = Connect(display);
+    if (xcb_connection_has_error(x.get()) != 0) {
+        return false;
+    }
+    const auto id = static_cast<xcb_window_t>(window.id);
+    const xcb_window_t root = Root(x.get());
+    Listen(x.get(), id, XCB_EVENT_MASK_FOCUS_CHANGE);
+    const auto focused = [&] {
+        std::unique_ptr<xcb_get_input_focus_reply_t, decltype(&std::free)> focus(
+            xcb_get_input_focus_reply(x.get(), xcb_get_input_focus(x.get()), nullptr), std::free);
+        // The focus window, then its parents up to the root.
+        for (xcb_window_t at = focus ? focus->focus : XCB_NONE; at != XCB_NONE && at != root &&
+                                                                at != XCB_INPUT_FOCUS_POINTER_ROOT;) {
+            if (at == id) {
+                return true;
+            }
+            std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+                xcb_query_tree_reply(x.get(), xcb_query_tree(x.get(), at), nullptr), std::free);
+            at = tree ? tree->parent : XCB_NONE;
+        }
+        return false;
+    };
+    const auto deadline = Clock::now() + bound;
+    if (focused()) {
+        return true;
+    }
+    while (const XEvent event = NextEvent(x.get(), deadline)) {
+        if (EventType(event) == XCB_FOCUS_IN && focused()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool WaitForWindowManager(const std::string& display, std::chrono::milliseconds bound)
 {
     const XConnection x = Connect(display);

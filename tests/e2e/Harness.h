@@ -191,6 +191,9 @@ bool PressCloseBox(const std::string& display, WindowId window);
 // Waits until the window is unmapped or destroyed (X events, not polling).
 bool WaitWindowGone(const std::string& display, WindowId window, std::chrono::milliseconds bound = kWindowBound);
 
+// Waits until the window (or one inside it) has the keyboard focus (X events, not polling).
+bool WaitFocus(const std::string& display, WindowId window, std::chrono::milliseconds bound = kWindowBound);
+
 // Waits until `path` exists, watching its folder.
 bool WaitForFile(const std::filesystem::path& path, std::chrono::milliseconds bound = kWindowBound);
 

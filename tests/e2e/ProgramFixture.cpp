@@ -106,12 +106,34 @@ void WindowManagerTest::SetUp()
     }
 }
 
-void WindowManagerTest::Answer(const std::string& title, const std::vector<std::string>& keys)
+WindowId WindowManagerTest::Await(const std::string& title)
 {
-    const WindowId box = xdo_->Find(title);
-    ASSERT_TRUE(box) << "no \"" << title << "\"";
+    const WindowId window = xdo_->Find(title);
+    if (!window) {
+        ADD_FAILURE() << "no \"" << title << "\"";
+        return {};
+    }
+    if (!WaitFocus(x_->display(), window)) {
+        ADD_FAILURE() << "\"" << title << "\" did not take the keyboard";
+        return {};
+    }
+    return window;
+}
+
+void WindowManagerTest::Answer(const std::string& title, const std::vector<std::string>& keys, WindowId back)
+{
+    const WindowId box = Await(title);
+    ASSERT_TRUE(box);
     ASSERT_TRUE(xdo_->Keys(box, keys));
-    ASSERT_TRUE(WaitWindowGone(x_->display(), box)) << "\"" << title << "\" stayed up";
+    ASSERT_NO_FATAL_FAILURE(Closed(box, back, "\"" + title + "\""));
+}
+
+void WindowManagerTest::Closed(WindowId window, WindowId back, const std::string& what)
+{
+    ASSERT_TRUE(WaitWindowGone(x_->display(), window)) << what << " stayed up";
+    if (back) {
+        ASSERT_TRUE(WaitFocus(x_->display(), back)) << "the keyboard did not come back after " << what << " closed";
+    }
 }
 
 std::string WindowManagerName(const ::testing::TestParamInfo<bool>& param)
@@ -191,6 +213,7 @@ void DesktopTest::AddRecord(WindowId main, const Typed& typed)
     ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
     const WindowId form = xdo_->Find("Record Will Be Added");
     ASSERT_TRUE(form) << "Alt+I opened no \"Record Will Be Added\"";
+    ASSERT_TRUE(WaitFocus(x_->display(), form)) << "the record form did not take the keyboard";
     // The focus starts in the date; the time, then the e-mail and the account follow.
     ASSERT_TRUE(xdo_->Keys(form, {"Tab", "Tab"}));
     ASSERT_TRUE(xdo_->Type(form, typed.email));
@@ -198,6 +221,7 @@ void DesktopTest::AddRecord(WindowId main, const Typed& typed)
     ASSERT_TRUE(xdo_->Type(form, typed.account));
     ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
     ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "Return left the form open";
+    ASSERT_TRUE(WaitFocus(x_->display(), main)) << "the keyboard did not come back after the record form closed";
 }
 
 void DesktopTest::ExpectListed(WindowId main)

@@ -77,8 +77,13 @@ protected:
 class WindowManagerTest : public DesktopTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override;
-    // Waits for a window of this title, answers it with `keys` and waits for it to go.
-    void Answer(const std::string& title, const std::vector<std::string>& keys);
+    // The window of this title once it shows and has the keyboard; none (and a failure) else.
+    WindowId Await(const std::string& title);
+    // Waits for a window of this title, answers it with `keys` and waits for it to go; then
+    // `back`, when given, must have the keyboard again.
+    void Answer(const std::string& title, const std::vector<std::string>& keys, WindowId back = {});
+    // Waits for `window` to go; then `back` must have the keyboard again.
+    void Closed(WindowId window, WindowId back, const std::string& what);
 };
 std::string WindowManagerName(const ::testing::TestParamInfo<bool>& param);
 

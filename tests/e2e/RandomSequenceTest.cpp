@@ -9,13 +9,15 @@
 // gives a window the focus.
 //
 // QUORIN_E2E_SEED sets the seed of a run and QUORIN_E2E_STEPS its length; a failure prints the
-// seed and the steps taken.
+// seed and the steps taken (QUORIN_E2E_TRACE prints them for a run that passed too), and with
+// QUORIN_E2E_SHOTS naming a folder, a picture of the screen goes there.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <set>
 #include <sstream>
@@ -147,9 +149,20 @@ protected:
     {
         return xdo_->Click(window, (place.x + place.width * across) / 330.0, (place.y + place.height / 2.0) / 345.0);
     }
-    void Answer(const std::string& title, const std::vector<std::string>& keys)
+    void Answer(const std::string& title, const std::vector<std::string>& keys, WindowId back)
     {
-        ASSERT_NO_FATAL_FAILURE(WindowManagerTest::Answer(title, keys)) << Trail();
+        ASSERT_NO_FATAL_FAILURE(WindowManagerTest::Answer(title, keys, back)) << Trail();
+    }
+    WindowId Await(const std::string& title)
+    {
+        const WindowId window = WindowManagerTest::Await(title);
+        EXPECT_TRUE(window) << Trail();
+        return window;
+    }
+    // The record form gone, and the keyboard back in the main window.
+    void Closed(WindowId form)
+    {
+        ASSERT_NO_FATAL_FAILURE(WindowManagerTest::Closed(form, main_, "the record form")) << Trail();
     }
 
     void TypeName(bool master)
@@ -216,8 +229,8 @@ protected:
         const std::string email = "added" + std::to_string(++added_) + "@example.org";
         Step("Alt+I, " + email);
         ASSERT_TRUE(Keys(main_, {"alt+i"}));
-        const WindowId form = xdo_->Find("Record Will Be Added");
-        ASSERT_TRUE(form) << "Alt+I opened no record form" << Trail();
+        const WindowId form = Await("Record Will Be Added");
+        ASSERT_TRUE(form);
         ASSERT_TRUE(Keys(form, {"Tab", "Tab"}));
         if (added_ > 1 && Chance(0.5)) {
             Note(", Ctrl+H first");
@@ -231,7 +244,7 @@ protected:
             const bool button = Chance(0.5);
             Note(button ? ", help box by Alt+H" : ", help box by F1");
             ASSERT_TRUE(Keys(form, {button ? "alt+h" : "F1"}));
-            ASSERT_NO_FATAL_FAILURE(Answer("Help", {Chance(0.5) ? "Return" : "Escape"}));
+            ASSERT_NO_FATAL_FAILURE(Answer("Help", {Chance(0.5) ? "Return" : "Escape"}, form));
             inEntry = !button;
         }
         if (Chance(0.4)) {
@@ -242,7 +255,7 @@ protected:
         const bool byKey = !inEntry || Chance(0.5);
         Note(byKey ? ", Alt+O" : ", Return");
         ASSERT_TRUE(Keys(form, {byKey ? "alt+o" : "Return"}));
-        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "the record form stayed open" << Trail();
+        ASSERT_NO_FATAL_FAILURE(Closed(form));
         ++records_;
     }
 
@@ -252,8 +265,8 @@ protected:
         const char* ways[] = {"Alt+C", "Escape", "its close box"};
         Step(std::string("Alt+I, an e-mail typed, cancelled by ") + ways[way] + ", Yes");
         ASSERT_TRUE(Keys(main_, {"alt+i"}));
-        const WindowId form = xdo_->Find("Record Will Be Added");
-        ASSERT_TRUE(form) << "Alt+I opened no record form" << Trail();
+        const WindowId form = Await("Record Will Be Added");
+        ASSERT_TRUE(form);
         ASSERT_TRUE(Keys(form, {"Tab", "Tab"}));
         ASSERT_TRUE(xdo_->Type(form, "dropped@example.org"));
         if (way == 2) {
@@ -261,8 +274,8 @@ protected:
         } else {
             ASSERT_TRUE(Keys(form, {way == 0 ? "alt+c" : "Escape"}));
         }
-        ASSERT_NO_FATAL_FAILURE(Answer("Changes will be lost!", {"alt+y"}));
-        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "the record form stayed open" << Trail();
+        ASSERT_NO_FATAL_FAILURE(Answer("Changes will be lost!", {"alt+y"}, {}));
+        ASSERT_NO_FATAL_FAILURE(Closed(form));
     }
 
     void ChangeRecord()
@@ -273,12 +286,12 @@ protected:
         const std::string email = "changed" + std::to_string(++changed_) + "@example.org";
         Step("Alt+C, " + email + ", Return");
         ASSERT_TRUE(Keys(main_, {"alt+c"}));
-        const WindowId form = xdo_->Find("Record Will Be Changed");
-        ASSERT_TRUE(form) << "Alt+C opened no record form" << Trail();
+        const WindowId form = Await("Record Will Be Changed");
+        ASSERT_TRUE(form);
         ASSERT_TRUE(Keys(form, {"Tab", "Tab", "ctrl+a"}));
         ASSERT_TRUE(xdo_->Type(form, email));
         ASSERT_TRUE(Keys(form, {"Return"}));
-        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "the record form stayed open" << Trail();
+        ASSERT_NO_FATAL_FAILURE(Closed(form));
     }
 
     void Help()
@@ -286,7 +299,7 @@ protected:
         const bool escape = Chance(0.5);
         Step(std::string("F1, the help box closed by ") + (escape ? "Escape" : "Return"));
         ASSERT_TRUE(Keys(main_, {"F1"}));
-        ASSERT_NO_FATAL_FAILURE(Answer("Help", {escape ? "Escape" : "Return"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Help", {escape ? "Escape" : "Return"}, main_));
     }
 
     void CancelFileDialog()
@@ -294,7 +307,8 @@ protected:
         const bool master = Chance(0.5);
         Step(std::string("\"...\" of ") + (master ? "PDF Form Name" : "PDF Save As") + ", Escape");
         ASSERT_TRUE(ClickOn(main_, master ? kMasterLookup : kSaveAsLookup));
-        ASSERT_NO_FATAL_FAILURE(Answer(master ? "Select PDF Form to extract..." : "Select Save As PDF File Name", {"Escape"}));
+        ASSERT_NO_FATAL_FAILURE(
+            Answer(master ? "Select PDF Form to extract..." : "Select Save As PDF File Name", {"Escape"}, main_));
         (master ? master_ : saveAs_).clear(); // a cancelled dialog empties the name
     }
 
@@ -361,7 +375,7 @@ protected:
             EXPECT_EQ(*mark, Mark(master) + "\n") << "the copy was filled from another master" << Trail();
         } else {
             ASSERT_TRUE(boxed) << "wrote " << written.value_or("") << " where the names shown fail" << Trail();
-            ASSERT_NO_FATAL_FAILURE(Answer("Viewer Error", {Chance(0.5) ? "Return" : "Escape"}));
+            ASSERT_NO_FATAL_FAILURE(Answer("Viewer Error", {Chance(0.5) ? "Return" : "Escape"}, main_));
         }
         for (const std::string& copy : kCopies) {
             if (copy != (saves ? saveAs : std::string())) {
@@ -399,7 +413,9 @@ protected:
         }
         if (!HasFatalFailure()) {
             EXPECT_GE(fills_, 3) << Trail();
-            if (std::getenv("QUORIN_E2E_TRACE")) std::fprintf(stderr, "%s\n", Trail().c_str()); // TEMP
+            if (std::getenv("QUORIN_E2E_TRACE") != nullptr) {
+                std::cerr << Trail() << '\n';
+            }
             EXPECT_EQ(static_cast<int>(StoredRecords().size()), records_) << Trail();
         }
     }

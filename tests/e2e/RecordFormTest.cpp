@@ -88,7 +88,7 @@ TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIs
         xdo_->FocusFirst(false);
         // The first record's time typed as shown, so it is to the minute and a recall repeats it.
         ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
-        WindowId form = xdo_->Find("Record Will Be Added");
+        WindowId form = Await("Record Will Be Added");
         ASSERT_TRUE(form);
         ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
         const auto time = CopiedText(x_->display(), [&] { return xdo_->Keys(form, {"ctrl+a", "ctrl+c"}); });
@@ -99,10 +99,10 @@ TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIs
         ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
         ASSERT_TRUE(xdo_->Type(form, "ACC-1"));
         ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
-        ASSERT_TRUE(WaitWindowGone(x_->display(), form));
+        ASSERT_NO_FATAL_FAILURE(Closed(form, main, "the record form"));
 
         ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
-        form = xdo_->Find("Record Will Be Added");
+        form = Await("Record Will Be Added");
         ASSERT_TRUE(form);
         // The first record's date and time by Ctrl+H: a key already stored.
         ASSERT_TRUE(xdo_->Keys(form, {"ctrl+h", "Tab", "ctrl+h", "Tab"}));
@@ -115,20 +115,20 @@ TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIs
         ASSERT_TRUE(xdo_->Keys(form, {"alt+2", "Tab", "Tab"}));
         ASSERT_TRUE(xdo_->Type(form, "Kenya"));
         ASSERT_TRUE(xdo_->Keys(form, {"F1"}));
-        ASSERT_NO_FATAL_FAILURE(Answer("Help", {"Return"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Help", {"Return"}, form));
         ASSERT_TRUE(xdo_->Type(form, " Rift"));
         // The third tab's text; the help box by its button, closed by Escape.
         ASSERT_TRUE(xdo_->Keys(form, {"alt+3", "Tab"}));
         ASSERT_TRUE(xdo_->Type(form, "Met at the fair"));
         ASSERT_TRUE(xdo_->Keys(form, {"alt+h"}));
-        ASSERT_NO_FATAL_FAILURE(Answer("Help", {"Escape"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Help", {"Escape"}, form));
         ASSERT_TRUE(xdo_->Keys(form, {"alt+o"}));
-        ASSERT_NO_FATAL_FAILURE(Answer("Duplicate Key Error", {"Return"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Duplicate Key Error", {"Return"}, form));
         // The form stays, the focus on the date; a blank time makes the key a new one.
         ASSERT_TRUE(xdo_->Keys(form, {"Tab", "ctrl+a", "BackSpace", "Tab", "Tab", "ctrl+a"}));
         ASSERT_TRUE(xdo_->Type(form, "ACC-22"));
         ASSERT_TRUE(xdo_->Keys(form, {"alt+o"}));
-        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "OK left the form open";
+        ASSERT_NO_FATAL_FAILURE(Closed(form, main, "the record form"));
     });
     const std::vector<StoredRecord> records = StoredRecords();
     ASSERT_EQ(records.size(), 2u);
