@@ -22,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -348,6 +349,169 @@ TEST_F(UpdateSaveDataTest, AChangeIsStoredOnOkAndCancellingAnEditAsksFirst)
             EXPECT_EQ(Field(Stored()[0].image.data(), sav::kEmail), "old");
         }
     });
+}
+
+TEST_F(UpdateSaveDataTest, TypedDatesAndTimesAreStoredOrRefusedWithTheFocusKept)
+{
+    struct Case {
+        int control;
+        const char* typed;
+        std::optional<std::int32_t> stored; // none: refused
+        const char* shown;                  // how the taken value shows
+    } const cases[] = {
+        {quick::kDate, "3/5/2024", DayNumber(2024, 3, 5), "3/5/2024"},
+        {quick::kDate, "03/05/2025", DayNumber(2025, 3, 5), "3/5/2025"},
+        {quick::kDate, "12/31/2026", DayNumber(2026, 12, 31), "12/31/2026"},
+        {quick::kDate, "99/99/9999", {}, ""},
+        {quick::kDate, "2/30/2024", {}, ""},
+        {quick::kDate, "abc", {}, ""},
+        {quick::kTime, "13:45", ClockTime(13, 45), "1:45 PM"},
+        {quick::kTime, "1345", ClockTime(13, 45), "1:45 PM"},
+        {quick::kTime, "1:45pm", ClockTime(13, 45), "1:45 PM"},
+        {quick::kTime, "1:45 PM", ClockTime(13, 45), "1:45 PM"},
+        {quick::kTime, "9", ClockTime(9, 0), "9:00 AM"},
+        {quick::kTime, "25:99", {}, ""},
+        {quick::kTime, "abc", {}, ""},
+        {quick::kTime, "24:00", {}, ""},
+    };
+    SetPictureLocale("en_US");
+    RunWithForm([&] {
+        int n = 0;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.typed);
+            ++n;
+            ui_.ClearMessages();
+            ui_.ClearRefusals();
+            Layout().Clear(Record());
+            // The other of date and time differs from case to case, so that no key repeats.
+            const bool date = c.control == quick::kDate;
+            ui_.Type(date ? quick::kTime : quick::kDate,
+                     date ? "10:" + std::to_string(10 + n) + " AM" : "1/" + std::to_string(n) + "/2001");
+            ui_.Type(c.control, c.typed);
+            ui_.Leave(c.control, quick::kEmail); // Tab
+            ui_.Do([&](Window& w) {
+                if (c.stored) {
+                    EXPECT_EQ(w.focus(), quick::kEmail);
+                    EXPECT_EQ(w.control(c.control)->screenText(), c.shown) << "shown back in the picture's form";
+                    EXPECT_TRUE(ui_.Refusals().empty());
+                    return;
+                }
+                EXPECT_EQ(w.focus(), c.control);
+                EXPECT_EQ(w.control(c.control)->screenText(), c.typed);
+                const std::vector<ScriptedUi::Refusal> told = ui_.Refusals();
+                ASSERT_EQ(told.size(), 1u);
+                EXPECT_EQ(told[0].control, c.control);
+                EXPECT_EQ(told[0].typed, c.typed);
+                EXPECT_EQ(told[0].what, date ? "Type a date like 12/31/" + std::to_string(DateOfDay(GetTodayDate())->year)
+                                             : std::string("Type a time like 1:45 PM"));
+            });
+            if (c.stored) {
+                ui_.Press(quick::kOk);
+                EXPECT_EQ(Form(request::kInsert), response::kCompleted);
+                const std::vector<DataRecord> rows = Stored();
+                const auto added = std::find_if(rows.begin(), rows.end(), [](const DataRecord& row) {
+                    return row.id == AccessPdfFormSaveData()->Current();
+                });
+                ASSERT_NE(added, rows.end());
+                EXPECT_EQ(Layout().GetLong(added->image.data(), date ? sav::kDate : sav::kTime), *c.stored);
+                EXPECT_EQ(ui_.MessageCount(), 0u);
+                continue;
+            }
+            // OK is refused the same way; nothing is stored and the form stays until Cancel.
+            const std::size_t before = Stored().size();
+            ui_.Press(quick::kOk);
+            ui_.Do([&](Window& w) {
+                EXPECT_TRUE(w.IsOpen());
+                EXPECT_EQ(w.focus(), c.control);
+                EXPECT_EQ(ui_.Refusals().size(), 2u);
+            });
+            ui_.QueueAnswer(button::kYes);
+            ui_.Press(quick::kCancel);
+            EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+            EXPECT_EQ(Stored().size(), before);
+            EXPECT_EQ(ui_.Refusals().size(), 2u) << "Cancel checks no picture";
+        }
+    });
+    SetPictureLocale("");
+}
+
+TEST_F(UpdateSaveDataTest, CancelCloseBoxAndEscapeLeaveFromEveryRefusedStateAskingWhereTypingWouldBeLost)
+{
+    // How the form is left, and the state it is in then.
+    enum class Way { Cancel, CloseBox, Escape };
+    struct State {
+        const char* name;
+        std::function<void()> reach;
+        bool asks;
+    };
+    auto typeBack = [&](int control) {
+        ui_.Do([control](Window& w) {
+            const std::int32_t primed = Layout().GetLong(Record(), control == quick::kDate ? sav::kDate : sav::kTime);
+            w.UserEdit(control, control == quick::kDate ? FormatDate(primed) : FormatTime(primed));
+        });
+    };
+    const State states[] = {
+        {"date refused on Tab", [&] { ui_.Type(quick::kDate, "99/99/9999"), ui_.Leave(quick::kDate, quick::kTime); }, true},
+        {"time refused on OK", [&] { ui_.Type(quick::kTime, "25:99"), ui_.Press(quick::kOk); }, true},
+        {"time typed, not left", [&] { ui_.Type(quick::kTime, "abc"); }, true},
+        {"refused, then the shown date typed back",
+         [&] {
+             ui_.Type(quick::kDate, "abc");
+             ui_.Leave(quick::kDate, quick::kTime);
+             typeBack(quick::kDate);
+         },
+         false},
+        {"a valid time typed after a refused one",
+         [&] {
+             ui_.Type(quick::kTime, "abc");
+             ui_.Press(quick::kOk);
+             ui_.Do([](Window& w) { w.UserEdit(quick::kTime, "3:15 AM"); });
+         },
+         true},
+    };
+    SetPictureLocale("en_US");
+    RunWithForm([&] {
+        for (const Way way : {Way::Cancel, Way::CloseBox, Way::Escape}) {
+            for (const State& state : states) {
+                SCOPED_TRACE(std::string(state.name) + " / way " + std::to_string(static_cast<int>(way)));
+                ui_.ClearMessages();
+                Layout().Clear(Record());
+                state.reach();
+                std::size_t refusals = 0;
+                ui_.Do([&](Window&) { refusals = ui_.Refusals().size(); });
+                if (state.asks) {
+                    ui_.QueueAnswer(button::kYes);
+                }
+                switch (way) {
+                case Way::Cancel: ui_.Press(quick::kCancel); break;
+                case Way::CloseBox: ui_.CloseBox(); break;
+                case Way::Escape: ui_.Key(quick::kTime, keys::kEscape); break;
+                }
+                EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+                EXPECT_EQ(ui_.Refusals().size(), refusals) << "leaving checks no picture";
+                EXPECT_EQ(Captions(), state.asks ? std::vector<std::string>{"Changes will be lost!"}
+                                                 : std::vector<std::string>{});
+                EXPECT_EQ(ui_.PendingAnswers(), 0u);
+                EXPECT_TRUE(Stored().empty());
+            }
+        }
+        // No to the question keeps the form with the refused text; Escape again and Yes leave it.
+        ui_.ClearMessages();
+        Layout().Clear(Record());
+        ui_.Type(quick::kDate, "99/99/9999");
+        ui_.QueueAnswer(button::kNo);
+        ui_.Key(quick::kDate, keys::kEscape);
+        ui_.Do([](Window& w) {
+            EXPECT_TRUE(w.IsOpen());
+            EXPECT_EQ(w.control(quick::kDate)->screenText(), "99/99/9999");
+        });
+        ui_.QueueAnswer(button::kYes);
+        ui_.Key(quick::kDate, keys::kEscape);
+        EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+        EXPECT_EQ(ui_.MessageCount(), 2u);
+        EXPECT_TRUE(Stored().empty());
+    });
+    SetPictureLocale("");
 }
 
 TEST_F(UpdateSaveDataTest, ADeleteAsksWithoutOpeningTheWindowOrTouchingTheIniFile)

@@ -119,6 +119,9 @@ void WindowManager::Open(Window& window, Window* owner)
 {
     window_ = &window;
     owner_ = owner;
+    for (const CloseButton& button : closeButtons_) {
+        window.MarkCloseButton(button.control);
+    }
     window.Open(owner);
     OPENED = 1;
 }
@@ -206,11 +209,10 @@ Level WindowManager::HandleCloseEvent()
     if (CANCELACTION == 0 || (REQUEST != request::kInsert && REQUEST != request::kChange)) {
         return 0;
     }
-    // Text still being typed into an entry (the close box does not leave it) counts as an edit.
-    if (window_ != nullptr) {
-        window_->TakeFocusedEntry();
-    }
-    if (PrimaryImage() == primedState_) {
+    // Text still being typed into an entry (the close box does not leave it) counts as an edit,
+    // also where the entry's picture cannot take it.
+    const bool typedWouldBeLost = window_ != nullptr && window_->TakeTypedForLeaving();
+    if (!typedWouldBeLost && PrimaryImage() == primedState_) {
         return 0;
     }
     switch (CANCELACTION) {

@@ -94,6 +94,8 @@ public:
 
     // Not virtual.
     void SetToolbar(Toolbar& toolbar);
+    // Before Open: the button leaves with `response`; Open marks it in the window so that pressing
+    // it checks no entry's picture.
     void AddCloseButton(int control, std::uint8_t response);
     void AddFile(FileManager& file);
     void SetResizer(WindowResizer& resizer);

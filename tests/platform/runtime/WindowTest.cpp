@@ -233,6 +233,14 @@ TEST_F(WindowTest, RefusedValueKeepsFocusAndIsNotWritten)
     EXPECT_TRUE(Has(events, EventCode::Rejected, kCount));
     EXPECT_FALSE(Has(events, EventCode::Accepted, kPlain));
     EXPECT_FALSE(Has(events, EventCode::Accepted, kCount));
+    // Each refusal is told, with the text as typed and what the entry takes.
+    const std::vector<ScriptedUi::Refusal> told = ui.Refusals();
+    ASSERT_EQ(told.size(), 2u);
+    for (const ScriptedUi::Refusal& refusal : told) {
+        EXPECT_EQ(refusal.control, kCount);
+        EXPECT_EQ(refusal.typed, "12x");
+        EXPECT_EQ(refusal.what, "Type " + PictureHint("D17"));
+    }
 }
 
 TEST_F(WindowTest, DateEntryShowsTheLocalesShortDateAndTakesOnlyValidDates)
@@ -507,19 +515,25 @@ TEST_F(WindowTest, ListFollowsItsQueueOnDisplay)
     EXPECT_EQ(window->control(kRows)->currentRow(), 0);
 }
 
-TEST_F(WindowTest, CloseBoxPostsCloseWindowAndItsDefaultClosesTheWindow)
+TEST_F(WindowTest, CloseBoxAndEscapePostCloseWindowAndItsDefaultClosesTheWindow)
 {
-    auto window = Make();
-    window->Open();
-    ui.CloseBox();
-    ui.Press(kPlain); // never played: the window is closed by then
-    ASSERT_TRUE(window->NextEvent());
-    EXPECT_EQ(window->currentEvent().code, EventCode::OpenWindow);
-    ASSERT_TRUE(window->NextEvent());
-    EXPECT_EQ(window->currentEvent().code, EventCode::CloseWindow);
-    EXPECT_FALSE(window->NextEvent());
-    EXPECT_FALSE(window->IsOpen());
-    EXPECT_EQ(ui.PendingActions(), 1u);
+    for (const bool escape : {true, false}) {
+        auto window = Make();
+        window->Open();
+        if (escape) {
+            ui.Key(kName, keys::kEscape);
+        } else {
+            ui.CloseBox();
+            ui.Press(kPlain); // never played: the window is closed by then
+        }
+        ASSERT_TRUE(window->NextEvent());
+        EXPECT_EQ(window->currentEvent().code, EventCode::OpenWindow);
+        ASSERT_TRUE(window->NextEvent());
+        EXPECT_EQ(window->currentEvent().code, EventCode::CloseWindow);
+        EXPECT_FALSE(window->NextEvent());
+        EXPECT_FALSE(window->IsOpen());
+        EXPECT_EQ(ui.PendingActions(), escape ? 0u : 1u);
+    }
 }
 
 TEST_F(WindowTest, CloseWindowWithSkippedDefaultKeepsTheWindowOpen)
@@ -537,7 +551,7 @@ TEST_F(WindowTest, CloseWindowWithSkippedDefaultKeepsTheWindowOpen)
     EXPECT_EQ(codes, (std::vector<EventCode>{EventCode::OpenWindow, EventCode::CloseWindow, EventCode::Accepted}));
 }
 
-TEST_F(WindowTest, WindowWithoutCloseBoxIgnoresTheCloseBox)
+TEST_F(WindowTest, WindowWithoutCloseBoxIgnoresTheCloseBoxAndEscape)
 {
     WindowDefinition d = TestDefinition();
     d.name = "NOSYSTEM";
@@ -546,6 +560,7 @@ TEST_F(WindowTest, WindowWithoutCloseBoxIgnoresTheCloseBox)
     auto window = NewWindow("tests$window", "NOSYSTEM", {});
     window->Open();
     ui.CloseBox();
+    ui.Key(0, keys::kEscape);
     EXPECT_TRUE(Run(*window).empty());
 }
 
