@@ -1,0 +1,548 @@
+#include "platform/ui/qt/QtControls.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeView>
+#include <QWindow>
+#include <algorithm>
+#include <functional>
+
+#include "platform/runtime/ControlPicture.h"
+#include "platform/ui/qt/QtSync.h"
+#include "platform/ui/qt/QtUi.h"
+
+namespace quorin::ui {
+
+namespace {
+
+// The rows of a list, read from the model each time Qt asks.
+class ListModel : public QAbstractTableModel {
+public:
+    ListModel(WindowWidget* owner, int number, QObject* parent)
+        : QAbstractTableModel(parent), owner_(owner), number_(number)
+    {
+    }
+
+    void Reset()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+
+    // The row count the view was last told; a queue that grew or shrank since needs a reset.
+    int Told() const { return told_; }
+
+    int rowCount(const QModelIndex& parent) const override
+    {
+        const Control* c = Model();
+        if (parent.isValid()) {
+            return 0;
+        }
+        told_ = c == nullptr ? 0 : c->RowCount();
+        return told_;
+    }
+    int columnCount(const QModelIndex& parent) const override
+    {
+        const Control* c = Model();
+        return parent.isValid() || c == nullptr ? 0 : static_cast<int>(c->listFormat().columns.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const Control* c = Model();
+        if (c == nullptr || !index.isValid()) {
+            return {};
+        }
+        const auto& columns = c->listFormat().columns;
+        if (index.column() >= static_cast<int>(columns.size())) {
+            return {};
+        }
+        if (role == Qt::DisplayRole) {
+            const std::vector<std::string> texts = c->RowTexts(index.row() + 1);
+            return index.column() < static_cast<int>(texts.size())
+                       ? FromUtf8(texts[static_cast<std::size_t>(index.column())])
+                       : QString();
+        }
+        if (role == Qt::TextAlignmentRole) {
+            return QVariant::fromValue(ToQtAlignment(columns[static_cast<std::size_t>(index.column())].alignment));
+        }
+        return {};
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        const Control* c = Model();
+        if (c == nullptr || orientation != Qt::Horizontal || section >= static_cast<int>(c->listFormat().columns.size())) {
+            return {};
+        }
+        const ListColumn& column = c->listFormat().columns[static_cast<std::size_t>(section)];
+        if (role == Qt::DisplayRole) {
+            return FromUtf8(column.header);
+        }
+        if (role == Qt::TextAlignmentRole) {
+            return QVariant::fromValue(ToQtAlignment(column.headerAlignment));
+        }
+        return {};
+    }
+
+private:
+    const Control* Model() const
+    {
+        Window* w = owner_ ? owner_->model() : nullptr;
+        return w ? w->control(number_) : nullptr;
+    }
+
+    QPointer<WindowWidget> owner_;
+    int number_;
+    mutable int told_ = 0;
+};
+
+// Draws a list's cells with the column's indent and its right border mark ("|").
+class ColumnDelegate : public QStyledItemDelegate {
+public:
+    ColumnDelegate(WindowWidget* owner, int number, QObject* parent)
+        : QStyledItemDelegate(parent), owner_(owner), number_(number)
+    {
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem shifted(option);
+        const ListColumn* column = Column(index.column());
+        if (column != nullptr && column->indent > 0 && owner_) {
+            const int indent = owner_->units().ToPixelsX(column->indent);
+            if (column->alignment == Alignment::Right || column->alignment == Alignment::Decimal) {
+                shifted.rect.adjust(0, 0, -indent, 0);
+            } else if (column->alignment == Alignment::Left) {
+                shifted.rect.adjust(indent, 0, 0, 0);
+            }
+        }
+        if (shifted.rect != option.rect) {
+            // The row's background (a selection's colour) spans the whole cell, indent included;
+            // only the text moves in.
+            QStyleOptionViewItem full(option);
+            initStyleOption(&full, index);
+            full.text.clear();
+            full.icon = QIcon();
+            const QWidget* view = option.widget;
+            (view != nullptr ? view->style() : QApplication::style())
+                ->drawControl(QStyle::CE_ItemViewItem, &full, painter, view);
+        }
+        QStyledItemDelegate::paint(painter, shifted, index);
+        if (column != nullptr && column->rightBorder) {
+            painter->save();
+            painter->setPen(option.palette.color(QPalette::Mid));
+            painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+            painter->restore();
+        }
+    }
+
+private:
+    const ListColumn* Column(int section) const
+    {
+        Window* w = owner_ ? owner_->model() : nullptr;
+        const Control* c = w ? w->control(number_) : nullptr;
+        if (c == nullptr || section < 0 || section >= static_cast<int>(c->listFormat().columns.size())) {
+            return nullptr;
+        }
+        return &c->listFormat().columns[static_cast<std::size_t>(section)];
+    }
+
+    QPointer<WindowWidget> owner_;
+    int number_;
+};
+
+// Watches the control widgets of one window: focus moves, alert keys, Enter and F1, and the mouse
+// on lists.
+class ControlFilter : public QObject {
+public:
+    explicit ControlFilter(WindowWidget* owner) : QObject(owner), owner_(owner) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const int number = NumberOf(watched);
+        Window* w = owner_ ? owner_->model() : nullptr;
+        Control* c = w != nullptr && number != 0 ? w->control(number) : nullptr;
+        if (c == nullptr || owner_->applying > 0) {
+            return false;
+        }
+        switch (event->type()) {
+        case QEvent::FocusIn: {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+                || reason == Qt::ShortcutFocusReason) {
+                owner_->Report([&](Window& model) { model.UserFocus(number); });
+                SyncFocus();
+            }
+            return false;
+        }
+        case QEvent::KeyPress: return Key(*c, static_cast<QKeyEvent*>(event));
+        case QEvent::MouseButtonDblClick:
+            if (c->kind() == ControlKind::List) {
+                owner_->Report([&](Window& model) { model.UserKey(number, keys::kMouseLeft2); });
+                return true;
+            }
+            return false;
+        case QEvent::MouseButtonPress:
+            if (auto* bar = qobject_cast<QScrollBar*>(watched)) {
+                return ScrollBarPress(*c, bar, static_cast<QMouseEvent*>(event));
+            }
+            if (c->kind() == ControlKind::List && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+                auto* view = qobject_cast<QTreeView*>(static_cast<QWidget*>(watched)->parentWidget());
+                const QModelIndex at =
+                    view ? view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()) : QModelIndex();
+                owner_->Report([&](Window& model) {
+                    if (at.isValid()) {
+                        model.UserPickRow(number, at.row() + 1);
+                    }
+                    model.UserKey(number, keys::kMouseRight);
+                });
+                return true;
+            }
+            return false;
+        case QEvent::Wheel: return Wheel(*c, static_cast<QWidget*>(watched), static_cast<QWheelEvent*>(event));
+        default: return false;
+        }
+    }
+
+private:
+    bool Key(Control& c, QKeyEvent* event)
+    {
+        const int code = KeyCode(event);
+        const int number = c.number();
+        if (code != 0 && c.IsAlertKey(code)) {
+            owner_->Report([&](Window& model) { model.UserKey(number, code); });
+            return true;
+        }
+        if (code == keys::kEnter && c.kind() != ControlKind::Text) {
+            // Enter on a button presses it, elsewhere the window's default button.
+            owner_->Report([&](Window& model) {
+                if (c.kind() == ControlKind::Button) {
+                    model.UserPress(number);
+                } else {
+                    model.UserKey(number, code);
+                }
+            });
+            return true;
+        }
+        if (code == keys::kF1) {
+            owner_->Report([&](Window& model) { model.UserKey(number, code); });
+            return true;
+        }
+        // Alt and a letter is an access key; Qt hands the press on only when the window has none
+        // for it, and then it is no typing either.
+        if ((event->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) == Qt::AltModifier &&
+            !event->text().isEmpty() && (c.kind() == ControlKind::Entry || c.kind() == ControlKind::Text)) {
+            return true;
+        }
+        return false;
+    }
+
+    // At either end of a list the wheel scrolls the list's source (a browse loads the next page).
+    bool Wheel(Control& c, QWidget* viewport, QWheelEvent* event)
+    {
+        auto* view = qobject_cast<QTreeView*>(viewport->parentWidget());
+        if (c.kind() != ControlKind::List || view == nullptr) {
+            return false;
+        }
+        const int delta = event->angleDelta().y();
+        const QScrollBar* bar = view->verticalScrollBar();
+        const int number = c.number();
+        if (delta > 0 && bar->value() == bar->minimum()) {
+            owner_->Report([&](Window& model) { model.UserScroll(number, EventCode::ScrollUp); });
+            return true;
+        }
+        if (delta < 0 && bar->value() == bar->maximum()) {
+            owner_->Report([&](Window& model) { model.UserScroll(number, EventCode::ScrollDown); });
+            return true;
+        }
+        return false;
+    }
+
+    // A browse keeps only a page of rows in its list, so the list's own scroll bar has nothing to
+    // scroll and Qt ignores clicks on it: they still scroll the list's source.
+    bool ScrollBarPress(Control& c, QScrollBar* bar, QMouseEvent* event)
+    {
+        if (bar->minimum() != bar->maximum() || event->button() != Qt::LeftButton) {
+            return false;
+        }
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.subControls = QStyle::SC_All;
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        const QStyle::SubControl part =
+            bar->style()->hitTestComplexControl(QStyle::CC_ScrollBar, &option, event->position().toPoint(), bar);
+        EventCode how = EventCode::None;
+        switch (part) {
+        case QStyle::SC_ScrollBarAddLine: how = EventCode::ScrollDown; break;
+        case QStyle::SC_ScrollBarSubLine: how = EventCode::ScrollUp; break;
+        case QStyle::SC_ScrollBarAddPage: how = EventCode::PageDown; break;
+        case QStyle::SC_ScrollBarSubPage: how = EventCode::PageUp; break;
+        default: return true;
+        }
+        const int number = c.number();
+        owner_->Report([&](Window& model) { model.UserScroll(number, how); });
+        return true;
+    }
+
+    // A refused move (an entry whose picture cannot take its text) keeps the focus where it was.
+    void SyncFocus()
+    {
+        QPointer<WindowWidget> owner = owner_;
+        QTimer::singleShot(0, owner, [owner] {
+            Window* w = owner ? owner->model() : nullptr;
+            if (w == nullptr) {
+                return;
+            }
+            const Control* focused = w->control(w->focus());
+            QWidget* target = focused ? QtUi::WidgetOf(*focused) : nullptr;
+            if (target != nullptr && QApplication::focusWidget() != target && target->isVisible()) {
+                ++owner->applying;
+                target->setFocus(Qt::OtherFocusReason);
+                --owner->applying;
+            }
+        });
+    }
+
+    QPointer<WindowWidget> owner_;
+};
+
+} // namespace
+
+void InstallControlFilter(WindowWidget* ww) { new ControlFilter(ww); }
+
+QObject* FilterOf(WindowWidget* ww) { return ww->findChild<ControlFilter*>(QString(), Qt::FindDirectChildrenOnly); }
+
+void Watch(WindowWidget* ww, QWidget* widget, int number)
+{
+    widget->setProperty(kNumberProperty, number);
+    widget->installEventFilter(FilterOf(ww));
+}
+
+
+int ListRowsTold(QAbstractItemModel* model) { return static_cast<ListModel*>(model)->Told(); }
+
+void ResetList(QAbstractItemModel* model) { static_cast<ListModel*>(model)->Reset(); }
+
+QIcon ButtonIcon(const std::string& name)
+{
+    // The program's own button icons, drawn with the desktop's standard ones.
+    const QString file = FromUtf8(name).toUpper();
+    QStyle* style = QApplication::style();
+    if (file.contains(QLatin1String("OK"))) {
+        return style->standardIcon(QStyle::SP_DialogOkButton);
+    }
+    if (file.contains(QLatin1String("CANCEL"))) {
+        return style->standardIcon(QStyle::SP_DialogCancelButton);
+    }
+    if (file.contains(QLatin1String("HELP"))) {
+        return style->standardIcon(QStyle::SP_DialogHelpButton);
+    }
+    return {};
+}
+
+QWidget* MakeList(WindowWidget* ww, Control& c)
+{
+    auto* view = new QTreeView(ww);
+    auto* model = new ListModel(ww, c.number(), view);
+    view->setModel(model);
+    view->setItemDelegate(new ColumnDelegate(ww, c.number(), view));
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
+    view->setItemsExpandable(false);
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy((c.attributes() & kCtlVScroll) != 0 ? Qt::ScrollBarAlwaysOn
+                                                                          : Qt::ScrollBarAlwaysOff);
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    const auto& columns = c.listFormat().columns;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const int section = static_cast<int>(i);
+        header->setSectionResizeMode(section, columns[i].resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
+        header->resizeSection(section, ww->units().ToPixelsX(columns[i].width));
+    }
+    const int number = c.number();
+    QPointer<WindowWidget> owner(ww);
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
+                     [owner, number, view](const QModelIndex& current, const QModelIndex&) {
+                         if (!owner || owner->applying > 0 || !current.isValid()) {
+                             return;
+                         }
+                         owner->Report([&](Window& w) { w.UserPickRow(number, current.row() + 1); });
+                         if (Window* w = owner->model()) {
+                             if (const Control* list = w->control(number); list && list->currentRow() != current.row() + 1) {
+                                 Applying applying(owner);
+                                 ApplyCurrent(owner, *w, *list, view);
+                             }
+                         }
+                     });
+    QObject::connect(view->verticalScrollBar(), &QAbstractSlider::actionTriggered, view, [owner, number](int action) {
+        EventCode how = EventCode::None;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd: how = EventCode::ScrollDown; break;
+        case QAbstractSlider::SliderSingleStepSub: how = EventCode::ScrollUp; break;
+        case QAbstractSlider::SliderPageStepAdd: how = EventCode::PageDown; break;
+        case QAbstractSlider::SliderPageStepSub: how = EventCode::PageUp; break;
+        case QAbstractSlider::SliderToMinimum: how = EventCode::ScrollTop; break;
+        case QAbstractSlider::SliderToMaximum: how = EventCode::ScrollBottom; break;
+        default: return;
+        }
+        if (owner) {
+            owner->Report([&](Window& w) { w.UserScroll(number, how); });
+        }
+    });
+    Watch(ww, view->viewport(), number);
+    Watch(ww, view->verticalScrollBar(), number);
+    return view;
+}
+
+QWidget* MakeWidget(WindowWidget* ww, const Window& window, Control& c)
+{
+    const int number = c.number();
+    QPointer<WindowWidget> owner(ww);
+    const QString caption = FromUtf8(c.caption());
+    switch (c.kind()) {
+    case ControlKind::Entry: {
+        auto* edit = new QLineEdit(ww);
+        if (const int length = PictureMaxLength(c.picture()); length > 0) {
+            edit->setMaxLength(length);
+        }
+        edit->setAlignment(((c.attributes() & kCtlRight) != 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        QObject::connect(edit, &QLineEdit::textEdited, edit, [owner, number, edit](const QString& text) {
+            if (!owner) {
+                return;
+            }
+            owner->Report([&](Window& w) { w.UserEdit(number, ToUtf8(text)); });
+            if (Window* w = owner->model()) {
+                if (const Control* entry = w->control(number); entry && entry->screenText() != ToUtf8(text)) {
+                    Applying applying(owner);
+                    ApplyText(*entry, edit);
+                }
+            }
+        });
+        return edit;
+    }
+    case ControlKind::Text: {
+        auto* edit = new QPlainTextEdit(ww);
+        edit->setTabChangesFocus(true);
+        QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [owner, number, edit] {
+            if (owner) {
+                owner->Report([&](Window& w) { w.UserEdit(number, ToStoredText(edit->toPlainText())); });
+            }
+        });
+        return edit;
+    }
+    case ControlKind::Button: {
+        auto* button = new QPushButton(caption, ww);
+        button->setAutoDefault(false);
+        button->setDefault(c.isDefault());
+        if (const QIcon icon = ButtonIcon(c.definition().icon); !icon.isNull()) {
+            button->setIcon(icon);
+        }
+        QObject::connect(button, &QPushButton::clicked, button, [owner, number] {
+            if (owner) {
+                owner->Report([&](Window& w) { w.UserPress(number); });
+            }
+        });
+        return button;
+    }
+    case ControlKind::Check: {
+        auto* box = new QCheckBox(caption, ww);
+        QObject::connect(box, &QCheckBox::clicked, box, [owner, number, box] {
+            if (!owner) {
+                return;
+            }
+            owner->Report([&](Window& w) { w.UserPress(number); });
+            if (Window* w = owner->model()) {
+                if (const Control* check = w->control(number)) {
+                    Applying applying(owner);
+                    box->setChecked(check->checked());
+                }
+            }
+        });
+        return box;
+    }
+    case ControlKind::Prompt: {
+        auto* label = new QLabel(PlainCaption(caption), ww);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return label;
+    }
+    case ControlKind::List: return MakeList(ww, c);
+    case ControlKind::Sheet: {
+        auto* sheet = new QTabWidget(ww);
+        QObject::connect(sheet, &QTabWidget::currentChanged, sheet, [owner, number, sheet](int index) {
+            if (!owner || owner->applying > 0 || index < 0) {
+                return;
+            }
+            const int tab = NumberOf(sheet->widget(index));
+            owner->Report([&](Window& w) { w.UserPickTab(number, tab); });
+            if (Window* w = owner->model()) {
+                if (const Control* model = w->control(number)) {
+                    // A focus on the page that goes moves to the tab strip, as after choosing a tab
+                    // in any dialog; hidden one by one, its fields would pass it on to a button.
+                    QWidget* focused = QApplication::focusWidget();
+                    if (model->currentTab() == tab && focused != nullptr && focused->window() == owner
+                        && OnSheet(*w, w->control(NumberOf(focused)), number)) {
+                        owner->Report([&](Window& m) { m.UserFocus(number); });
+                        Applying applying(owner);
+                        sheet->tabBar()->setFocus(Qt::OtherFocusReason);
+                    }
+                    Applying applying(owner);
+                    ApplyCurrent(owner, *w, *model, sheet);
+                }
+            }
+        });
+        return sheet;
+    }
+    case ControlKind::Tab: {
+        QTabWidget* sheet = SheetWidget(window, c);
+        if (sheet == nullptr) {
+            return nullptr;
+        }
+        auto* page = new QWidget;
+        page->setProperty(kNumberProperty, number);
+        sheet->addTab(page, caption);
+        return page;
+    }
+    case ControlKind::Region:
+    case ControlKind::Ole:
+    default: {
+        // A region only marks a rectangle; the OLE host is an empty child its object draws into.
+        auto* area = new QWidget(ww);
+        area->setAttribute(Qt::WA_TransparentForMouseEvents, c.kind() == ControlKind::Region);
+        return area;
+    }
+    }
+}
+
+} // namespace quorin::ui
