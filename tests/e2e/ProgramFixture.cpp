@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 
 namespace quorin::e2e {
 
@@ -182,6 +183,21 @@ void DesktopTest::ExpectStored(const Typed& typed)
     EXPECT_EQ(records[0].email, typed.email);
     EXPECT_EQ(records[0].account, typed.account);
     EXPECT_GT(records[0].date, 0) << "the new record starts with today's date";
+}
+
+std::optional<Placed> DesktopTest::Geometry(WindowId window)
+{
+    const auto shell = xdo_->Run({"getwindowgeometry", "--shell", window.text()});
+    if (!shell) {
+        return std::nullopt;
+    }
+    std::map<std::string, int> g;
+    for (const std::string& line : Split(*shell, '\n')) {
+        if (const auto eq = line.find('='); eq != std::string::npos) {
+            g[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+        }
+    }
+    return Placed{g["X"], g["Y"], g["WIDTH"], g["HEIGHT"]};
 }
 
 std::vector<StoredRecord> DesktopTest::StoredRecords()

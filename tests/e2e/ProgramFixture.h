@@ -27,6 +27,11 @@ struct StoredRecord {
     std::string country;
 };
 
+// Where a window's client area lies on the screen, in pixels.
+struct Placed {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
 // What a test types into a new record.
 struct Typed {
     std::string email;
@@ -54,6 +59,9 @@ protected:
     void ExpectListed(WindowId main);
     // The data file holds exactly this one record.
     void ExpectStored(const Typed& typed);
+
+    // Where the window lies (xdotool); nothing when it cannot be read.
+    std::optional<Placed> Geometry(WindowId window);
 
     // Outside readers: the data file through SQLite, the INI file through configparser.
     std::vector<StoredRecord> StoredRecords();

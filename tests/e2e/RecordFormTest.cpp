@@ -1,11 +1,13 @@
 // The record form of the built program under Xvfb: a record added with Alt+I, typed values and
 // Return is listed by the browse and stays there after a new start, also when the program was
-// killed right after the form closed; its tabs by Alt+digit and its close box's question.
+// killed right after the form closed; its tabs by Alt+digit and its close box's question; a huge
+// stored size and a refused date.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
 #include <csignal>
+#include <fstream>
 
 #include "e2e/ProgramFixture.h"
 
@@ -74,6 +76,46 @@ TEST_F(RecordFormTest, TabsSwitchWithAltDigitsAndTheCloseBoxAsksBeforeDroppingEd
     EXPECT_EQ(records[0].email, "tabs@example.org");
     EXPECT_EQ(records[0].country, "Kenya");
     EXPECT_EQ(records[0].addlInfo, "Met at the book fair");
+}
+
+// A size stored far beyond the screen: Alt+I still opens the form on the 1024 by 768 screen and
+// Return stores the record; a date its picture refuses does not keep the form: Alt+C leaves it,
+// asking first since the typed date would be lost.
+TEST_F(RecordFormTest, AHugeStoredSizeOpensTheFormOnTheScreenAndARefusedDateDoesNotTrapIt)
+{
+    PutMasterForm();
+    std::ofstream(work_ / "quorin20.INI", std::ios::binary)
+        << "[UpdateSaveData]\r\nXPos=99999\r\nYPos=-99999\r\nWidth=99999\r\nHeight=99999\r\n";
+    const Typed typed{"huge.size@example.org", "ACC-99999"};
+    Session([&](WindowId main) {
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
+        WindowId form = xdo_->Find("Record Will Be Added");
+        ASSERT_TRUE(form);
+        const std::optional<Placed> g = Geometry(form);
+        ASSERT_TRUE(g);
+        EXPECT_GE(g->x, 0);
+        EXPECT_GE(g->y, 0);
+        EXPECT_LE(g->x + g->width, 1024);
+        EXPECT_LE(g->y + g->height, 768);
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab", "Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, typed.email));
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, typed.account));
+        ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
+        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "Return left the form open";
+
+        // The form opens with its date selected: typing replaces it.
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
+        form = xdo_->Find("Record Will Be Added");
+        ASSERT_TRUE(form);
+        ASSERT_TRUE(xdo_->Type(form, "99/99/9999"));
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab", "alt+c"}));
+        const WindowId question = xdo_->Find("Changes will be lost!");
+        ASSERT_TRUE(question) << "Alt+C with a refused date did not ask";
+        ASSERT_TRUE(xdo_->Keys(question, {"alt+y"}));
+        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "Alt+C left the form open";
+    });
+    ExpectStored(typed);
 }
 
 } // namespace
