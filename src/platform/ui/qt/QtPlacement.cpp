@@ -108,6 +108,12 @@ void ApplyWindowPlace(WindowWidget* ww, Window& window)
     }
     if (ww->placed) {
         ww->move(place.frameTopLeft);
+        // Shown before the window manager framed it, the move put the client where the frame
+        // belongs and the title bar above it: the window manager is asked for the frame there.
+        if (QWindow* handle = ww->windowHandle();
+            handle != nullptr && ww->isVisible() && handle->frameMargins().isNull()) {
+            handle->setFramePosition(place.frameTopLeft);
+        }
     }
     if (!(place == wanted)) {
         window.ReportPlacement(units.ToUnitsX(place.frameTopLeft.x()), units.ToUnitsY(place.frameTopLeft.y()),

@@ -72,7 +72,7 @@ protected:
     {
         QWidget::moveEvent(event);
         if (event->spontaneous() && isVisible()) {
-            const QPoint at = event->pos();
+            const QPoint at = pos(); // the frame's corner, where a place is restored to
             Report([&](Window& w) { w.UserMove(units_.ToUnitsX(at.x()), units_.ToUnitsY(at.y())); });
         }
     }
