@@ -89,7 +89,7 @@ public:
     virtual void Close();  // gives back one open; the last one closes the file
     virtual int TryInsert(); // no report: the runtime error code
     // A change or delete of the record whose state was saved last writes only while the stored
-    // record is still the one saved; otherwise nothing is written and the answer is 34.
+    // record is still the one saved; otherwise nothing is written and the answer is 34 (message 42).
     virtual Level Update(); // changes the current record; reports 15 for a duplicate key, 42 for 34
     virtual int TryUpdate();
     virtual int TryDelete(); // deletes the current record, no report
