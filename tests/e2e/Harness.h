@@ -46,6 +46,7 @@ public:
     void Signal(int signal);
     // Everything the child wrote to its stdout up to its end (captureOutput).
     std::string Output(std::chrono::milliseconds bound);
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -93,6 +94,11 @@ public:
     {
         return FindAny({title}, bound);
     }
+    // The same among the windows of one program, when several show windows of the same title.
+    WindowId FindOf(const Child& program, const std::string& title, std::chrono::milliseconds bound = kWindowBound) const
+    {
+        return Search({title}, bound, program.pid());
+    }
     // Gives the window the keyboard, then presses the keys (xdotool key names, e.g. "alt+t").
     bool Keys(WindowId window, const std::vector<std::string>& keys) const;
     bool Type(WindowId window, const std::string& text) const;
@@ -106,6 +112,7 @@ public:
 
 private:
     bool Focus(WindowId window) const;
+    WindowId Search(const std::vector<std::string>& titles, std::chrono::milliseconds bound, pid_t pid) const;
     std::string display_;
 };
 

@@ -10,6 +10,8 @@
 #include "frame/Program.h"
 #include "platform/classlib/Toolbar.h"
 #include "platform/runtime/ControlKinds.h"
+#include "platform/runtime/DataFile.h"
+#include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/Date.h"
 #include "platform/runtime/Picture.h"
 #include "platform/runtime/Window.h"
@@ -18,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -63,6 +66,91 @@ int FieldOf(int control)
 }
 
 std::string Field(const char* record, int field) { return Layout().FieldAsText(record, field); }
+
+// Another program on the same data file, in a process of its own. On each command it opens the
+// file, finds the record of the date and time given and changes its e-mail to "theirs" or deletes
+// it, closes the file and answers whether it wrote. Commands and answers go through pipes.
+class OtherProgram {
+public:
+    enum Write : char { kNothing = 0, kChanges = 'c', kDeletes = 'd' };
+
+    OtherProgram()
+    {
+        int commands[2], answers[2];
+        if (::pipe(commands) != 0 || ::pipe(answers) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(commands[1]);
+            ::close(answers[0]);
+            Serve(commands[0], answers[1]); // nothing of the test framework runs in the child
+        }
+        ::close(commands[0]);
+        ::close(answers[1]);
+        commands_ = commands[1];
+        answers_ = answers[0];
+    }
+    ~OtherProgram()
+    {
+        ::close(commands_); // the other program ends at the end of its commands
+        ::close(answers_);
+        if (pid_ > 0) {
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+
+    // True when the other program wrote; the wait is bounded only against a hang.
+    bool Do(Write write, std::int32_t date, std::int32_t time) const
+    {
+        const Command command{write, date, time};
+        if (::write(commands_, &command, sizeof command) != sizeof command) {
+            return false;
+        }
+        pollfd p{answers_, POLLIN, 0};
+        char answer = 0;
+        return ::poll(&p, 1, 120000) == 1 && ::read(answers_, &answer, 1) == 1 && answer == 'y';
+    }
+
+private:
+    struct Command {
+        Write write;
+        std::int32_t date, time;
+    };
+
+    [[noreturn]] static void Serve(int commands, int answers)
+    {
+        Command command{};
+        while (::read(commands, &command, sizeof command) == sizeof command) {
+            DataFile file({&Layout(), {{"SAV:BYDATETIME", {sav::kDate, sav::kTime}, kKeyOpt | kKeyNoCase | kKeyPrimary}}, 0});
+            std::string record(Layout().Size(), ' ');
+            Layout().SetLong(record.data(), sav::kDate, command.date);
+            Layout().SetLong(record.data(), sav::kTime, command.time);
+            int rc = file.Open("form1.tps", kAccessReadWrite | kShareDenyNone);
+            if (rc == kNoError) {
+                rc = file.Get(0, record.data(), record.data());
+            }
+            if (rc == kNoError && command.write == kChanges) {
+                Layout().SetText(record.data(), sav::kEmail, "theirs");
+                rc = file.Put(record.data());
+            } else if (rc == kNoError) {
+                rc = file.Delete();
+            }
+            file.Close();
+            const char answer = rc == kNoError ? 'y' : 'n';
+            if (::write(answers, &answer, 1) != 1) {
+                break;
+            }
+        }
+        ::_exit(0);
+    }
+
+    pid_t pid_ = -1;
+    int commands_ = -1;
+    int answers_ = -1;
+};
 
 class UpdateSaveDataTest : public ::testing::Test {
 protected:
@@ -512,6 +600,88 @@ TEST_F(UpdateSaveDataTest, CancelCloseBoxAndEscapeLeaveFromEveryRefusedStateAski
         EXPECT_TRUE(Stored().empty());
     });
     SetPictureLocale("");
+}
+
+// Another program changes or deletes a record after this one read it: this program's change or
+// delete writes nothing and says so, naming the file; the form keeps what was typed, and opened
+// again it shows the other program's values. With nobody else writing the change is stored.
+TEST_F(UpdateSaveDataTest, ARecordAnotherProgramChangedOrDeletedSinceItWasReadIsNeverOverwritten)
+{
+    struct Case {
+        OtherProgram::Write other;
+        std::uint8_t request;
+        const char* left; // the stored e-mail afterwards; null when the record is gone
+    };
+    const Case cases[] = {
+        {OtherProgram::kNothing, request::kChange, "mine"}, {OtherProgram::kChanges, request::kChange, "theirs"},
+        {OtherProgram::kDeletes, request::kChange, nullptr}, {OtherProgram::kNothing, request::kDelete, nullptr},
+        {OtherProgram::kChanges, request::kDelete, "theirs"}, {OtherProgram::kDeletes, request::kDelete, nullptr},
+    };
+    const std::string refused =
+        "This record was changed or deleted by another program since it was read. Nothing was written.|File: form1.tps";
+    const OtherProgram other; // made before the program runs: a child of a bare process
+    RunWithForm([&] {
+        std::int32_t day = day_;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.other == OtherProgram::kNothing ? "nobody" : c.other == OtherProgram::kChanges ? "changed" : "deleted") +
+                         ", then " + (c.request == request::kChange ? "change" : "delete"));
+            ui_.ClearMessages();
+            Put(++day, time_, "read");
+            Load(Find(day));
+            const bool touched = c.other != OtherProgram::kNothing;
+            std::vector<std::string> captions;
+            if (c.request == request::kChange) {
+                ui_.Type(quick::kEmail, "mine");
+                if (touched) { // while the form is open, before OK
+                    ui_.Do([&](Window&) { EXPECT_TRUE(other.Do(c.other, day, time_)); });
+                }
+                ui_.Press(quick::kOk);
+                if (touched) {
+                    ui_.Do([&](Window& w) {
+                        EXPECT_TRUE(w.IsOpen());
+                        EXPECT_EQ(w.control(quick::kEmail)->screenText(), "mine");
+                        EXPECT_EQ(Field(Record(), sav::kEmail), "mine");
+                    });
+                    ui_.QueueAnswer(button::kYes);
+                    ui_.Press(quick::kCancel);
+                    captions = {"Record Changed", "Changes will be lost!"};
+                }
+            } else {
+                if (touched) {
+                    EXPECT_TRUE(other.Do(c.other, day, time_));
+                }
+                ui_.QueueAnswer(button::kYes);
+                captions = {"Confirm Delete"};
+                if (touched) {
+                    captions.push_back("Record Changed");
+                }
+            }
+            EXPECT_EQ(Form(c.request), touched ? response::kCancelled : response::kCompleted);
+            EXPECT_EQ(Captions(), captions);
+            for (const MessageBoxRequest& m : ui_.Messages()) {
+                if (m.caption == "Record Changed") {
+                    EXPECT_EQ(m.text, refused);
+                }
+            }
+
+            std::vector<std::string> left;
+            for (const DataRecord& row : Stored()) {
+                if (Layout().GetLong(row.image.data(), sav::kDate) == day) {
+                    left.push_back(Field(row.image.data(), sav::kEmail));
+                }
+            }
+            EXPECT_EQ(left, c.left != nullptr ? std::vector<std::string>{c.left} : std::vector<std::string>{});
+
+            if (c.request == request::kChange && c.other == OtherProgram::kChanges) {
+                // Opened again, as the browse reads it anew: the other program's values, and an OK
+                // without edits goes through.
+                Load(Find(day));
+                ui_.Do([&](Window& w) { EXPECT_EQ(w.control(quick::kEmail)->screenText(), "theirs"); });
+                ui_.Press(quick::kOk);
+                EXPECT_EQ(Form(request::kChange), response::kCompleted);
+            }
+        }
+    });
 }
 
 TEST_F(UpdateSaveDataTest, ADeleteAsksWithoutOpeningTheWindowOrTouchingTheIniFile)

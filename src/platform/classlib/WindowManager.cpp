@@ -7,6 +7,7 @@
 #include "platform/classlib/WindowComponent.h"
 #include "platform/classlib/WindowResizer.h"
 #include "platform/runtime/RecordLayout.h"
+#include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/UserInterface.h"
 #include "platform/runtime/Window.h"
 
@@ -179,12 +180,15 @@ Level WindowManager::CompleteChange()
         return 0;
     }
     for (;;) {
-        if (ChangePrimary() == 0) {
+        const int rc = ChangePrimary();
+        if (rc == kNoError) {
             RESPONSE = response::kCompleted;
             PostClose();
             return 0;
         }
-        const int answer = ERRORS != nullptr ? ERRORS->Ask(msg::kRetrySave) : button::kNo;
+        // Saving again would overwrite another program's change: the user cancels and opens the
+        // record again to see it.
+        const int answer = rc == kRecordChanged || ERRORS == nullptr ? button::kNo : ERRORS->Ask(msg::kRetrySave);
         if (answer != button::kYes) {
             SelectFirstField(); // nothing written; the window stays with the user's edits
             return level::kNotify;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/runtime/CodePage.h"
 #include "platform/runtime/ControlKinds.h"
 #include "platform/runtime/ControlPicture.h"
 #include "platform/runtime/Picture.h"
@@ -39,6 +40,14 @@ int ShownLength(std::string_view caption)
             ++length;
     }
     return length;
+}
+
+// What an entry can hold of a typed text: its picture's length counts the stored bytes, so an entry
+// never shows more than its variable keeps.
+std::string FitEntryText(const Control& c, std::string_view text)
+{
+    const int limit = c.kind() == ControlKind::Entry ? PictureMaxLength(c.picture()) : 0;
+    return std::string(limit > 0 ? Utf8Prefix(text, static_cast<std::size_t>(limit)) : text);
 }
 
 } // namespace
@@ -543,6 +552,15 @@ bool Window::NextEvent()
     return true;
 }
 
+void Window::MoveFocus(int number)
+{
+    if (number == focus_)
+        return;
+    focus_ = number;
+    if (UserInterface* ui = backend(); ui && created_)
+        ui->FocusChanged(*this, number);
+}
+
 int Window::AcceptedControl() const { return current_.code == EventCode::Accepted ? current_.control : 0; }
 
 bool Window::AcceptsUserActions() const { return open_ && CurrentWindow() == this && !ModalDialogActive(); }
@@ -554,7 +572,14 @@ void Window::UserEdit(int number, std::string_view text)
         return;
     if (c->kind() != ControlKind::Entry && c->kind() != ControlKind::Text)
         return;
-    c->screenText_ = std::string(text);
+    // Typing goes where the focus is: an entry typed into while the model's focus was elsewhere
+    // takes it now, and the entry it leaves is written back first, as a Tab would.
+    if (number != focus_) {
+        UserFocus(number);
+        if (number != focus_)
+            return;
+    }
+    c->screenText_ = FitEntryText(*c, text);
     c->editing_ = true;
 }
 
@@ -596,12 +621,12 @@ void Window::UserPress(int number)
     if (c->kind() == ControlKind::Check) {
         if (c->readOnly())
             return;
-        focus_ = number;
+        MoveFocus(number);
         c->variable().SetNumber(c->checked() ? 0 : 1);
         c->Display();
         Post({EventCode::Accepted, number, 0});
     } else if (c->kind() == ControlKind::Button) {
-        focus_ = number;
+        MoveFocus(number);
         PressButton(*c);
     }
 }
@@ -613,11 +638,16 @@ void Window::UserPickRow(int number, int row)
         return;
     if (!TakeFocusedEntry())
         return;
-    focus_ = number;
+    MoveFocus(number);
     const int rows = c->RowCount();
     if (rows == 0)
         return;
-    c->currentRow_ = std::clamp(row, 1, rows);
+    const int picked = std::clamp(row, 1, rows);
+    if (picked != c->currentRow_) {
+        c->currentRow_ = picked;
+        // Highlighted before anything acts on it (a right click's popup menu comes next).
+        Changed(*c, kChangeCurrentRow);
+    }
     Post({EventCode::NewSelection, number, 0});
 }
 

@@ -136,6 +136,9 @@ private:
     int LimitHeight(int height) const;
     bool WriteBack(Control& control); // entry: parse the screen text; false when refused
     void PressButton(Control& button);
+    // The model moves the focus itself (a press, a picked row) and tells the backend, so the
+    // toolkit's focus stays where the model's is.
+    void MoveFocus(int number);
     void PlaceUnset(Control& control);
     UserInterface* backend() const;
 

@@ -217,6 +217,28 @@ TEST_F(WindowTest, ButtonPressWritesBackTheFocusedEntryFirst)
     EXPECT_TRUE(Has(events, EventCode::Accepted, kSave));
 }
 
+// Typing lands where the keyboard is: an entry typed into while the model's focus was elsewhere
+// takes the focus, the entry left is written back first, and what is shown fits the variable.
+TEST_F(WindowTest, TypingIntoAnEntryTakesTheFocusAndShowsOnlyWhatItsVariableHolds)
+{
+    auto window = Make();
+    window->Open();
+    ui.Type(kName, "Ann");
+    ui.Do([](Window& w) { w.UserEdit(kCity, "Bern"); }); // no focus move was reported
+    int focusAfterTyping = 0;
+    ui.Do([&](Window& w) { focusAfterTyping = w.focus(); });
+    ui.Do([](Window& w) { w.UserEdit(kName, "\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96"); }); // 5 letters, 10 bytes
+    std::string shown;
+    ui.Do([&](Window& w) { shown = w.control(kName)->screenText(); });
+    ui.Press(kPlain);
+    const auto events = Run(*window);
+    EXPECT_EQ(focusAfterTyping, kCity);
+    EXPECT_EQ(data.city.Str(), "Bern");
+    EXPECT_EQ(shown, "\xD0\x96\xD0\x96\xD0\x96\xD0\x96") << "s8 holds 8 bytes: four letters, none cut in half";
+    EXPECT_EQ(data.name.Str(), shown);
+    EXPECT_TRUE(Has(events, EventCode::Accepted, kPlain));
+}
+
 TEST_F(WindowTest, RefusedValueKeepsFocusAndIsNotWritten)
 {
     data.count = 7;

@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
+#include <QValidator>
 #include <QWindow>
 #include <algorithm>
 #include <functional>
@@ -187,12 +188,10 @@ protected:
         }
         switch (event->type()) {
         case QEvent::FocusIn: {
-            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
-                || reason == Qt::ShortcutFocusReason) {
-                owner_->Report([&](Window& model) { model.UserFocus(number); });
-                SyncFocus();
-            }
+            // Whatever moved it (a key, a click, a closed box, the window manager), the model's
+            // focus follows the toolkit's; the entry left is written back as a Tab would.
+            owner_->Report([&](Window& model) { model.UserFocus(number); });
+            KeepModelFocus(owner_);
             return false;
         }
         case QEvent::KeyPress: return Key(*c, static_cast<QKeyEvent*>(event));
@@ -310,26 +309,23 @@ private:
         return true;
     }
 
-    // A refused move (an entry whose picture cannot take its text) keeps the focus where it was.
-    void SyncFocus()
+    QPointer<WindowWidget> owner_;
+};
+
+// An entry takes what its variable can store: the picture's length counts the bytes of the stored
+// (UTF-8) text, not the characters shown. A key or a paste that would go beyond it is refused.
+class StoredLengthValidator : public QValidator {
+public:
+    StoredLengthValidator(int bytes, QObject* parent) : QValidator(parent), bytes_(bytes) {}
+
+    State validate(QString& input, int& position) const override
     {
-        QPointer<WindowWidget> owner = owner_;
-        QTimer::singleShot(0, owner, [owner] {
-            Window* w = owner ? owner->model() : nullptr;
-            if (w == nullptr) {
-                return;
-            }
-            const Control* focused = w->control(w->focus());
-            QWidget* target = focused ? QtUi::WidgetOf(*focused) : nullptr;
-            if (target != nullptr && QApplication::focusWidget() != target && target->isVisible()) {
-                ++owner->applying;
-                target->setFocus(Qt::OtherFocusReason);
-                --owner->applying;
-            }
-        });
+        (void)position;
+        return input.toUtf8().size() <= bytes_ ? Acceptable : Invalid;
     }
 
-    QPointer<WindowWidget> owner_;
+private:
+    int bytes_;
 };
 
 } // namespace
@@ -435,7 +431,7 @@ QWidget* MakeWidget(WindowWidget* ww, const Window& window, Control& c)
     case ControlKind::Entry: {
         auto* edit = new QLineEdit(ww);
         if (const int length = PictureMaxLength(c.picture()); length > 0) {
-            edit->setMaxLength(length);
+            edit->setValidator(new StoredLengthValidator(length, edit));
         }
         edit->setAlignment(((c.attributes() & kCtlRight) != 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         QObject::connect(edit, &QLineEdit::textEdited, edit, [owner, number, edit](const QString& text) {

@@ -1,6 +1,7 @@
 #include "platform/ui/qt/QtMessageBox.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <array>
@@ -40,6 +41,29 @@ constexpr std::array<std::pair<int, QMessageBox::StandardButton>, 8> kButtons = 
     {button::kHelp, QMessageBox::Help},
 }};
 
+// Escape answers as Cancel or No would, or as OK where OK is the only answer; else nothing.
+int EscapeAnswer(int buttons)
+{
+    if ((buttons & button::kCancel) != 0) {
+        return button::kCancel;
+    }
+    if ((buttons & button::kNo) != 0) {
+        return button::kNo;
+    }
+    return (buttons & ~button::kHelp) == button::kOk ? button::kOk : 0;
+}
+
+class EscapeFilter : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 int ShowMessageBox(QWidget* parent, const MessageBoxRequest& request)
@@ -62,15 +86,23 @@ int ShowMessageBox(QWidget* parent, const MessageBoxRequest& request)
             box.setDefaultButton(made);
         }
     }
-    for (int escape : {button::kCancel, button::kNo, button::kOk}) {
-        if ((buttons & escape) != 0) {
-            for (const auto& [value, standard] : kButtons) {
-                if (value == escape) {
-                    box.setEscapeButton(box.button(standard));
-                }
+    // A dialog of the window that shows it: above it, centred over it, no minimise or maximise box;
+    // a close box only where Escape has an answer to give.
+    const int escape = EscapeAnswer(buttons);
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (escape != 0) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    box.setWindowFlags(flags);
+    EscapeFilter filter;
+    if (escape != 0) {
+        for (const auto& [value, standard] : kButtons) {
+            if (value == escape) {
+                box.setEscapeButton(box.button(standard));
             }
-            break;
         }
+    } else {
+        box.installEventFilter(&filter); // Qt would take Abort for Escape
     }
     box.exec();
     QAbstractButton* clicked = box.clickedButton();

@@ -5,8 +5,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeView>
 
 #include "platform/ui/qt/QtControls.h"
@@ -222,6 +224,40 @@ void SyncLists(const Window& window)
         } else {
             view->viewport()->update();
         }
+    }
+}
+
+void KeepModelFocus(WindowWidget* ww)
+{
+    // Later: Qt is still inside the focus event that moved it.
+    QPointer<WindowWidget> owner(ww);
+    QTimer::singleShot(0, owner, [owner] {
+        Window* w = owner ? owner->model() : nullptr;
+        if (w == nullptr) {
+            return;
+        }
+        const Control* focused = w->control(w->focus());
+        QWidget* target = focused ? QtUi::WidgetOf(*focused) : nullptr;
+        if (target != nullptr && QApplication::focusWidget() != target && target->isVisible()) {
+            Applying applying(owner);
+            target->setFocus(Qt::OtherFocusReason);
+        }
+    });
+}
+
+void GiveKeyboardBack(const Window& window)
+{
+    WindowWidget* ww = WindowWidgetOf(window);
+    if (ww == nullptr || !ww->isVisible()) {
+        return;
+    }
+    ww->raise();
+    ww->activateWindow();
+    const Control* focused = window.control(window.focus());
+    if (QWidget* target = focused != nullptr ? QtUi::WidgetOf(*focused) : nullptr;
+        target != nullptr && target->isVisible() && ww->focusWidget() != target) {
+        Applying applying(ww);
+        target->setFocus(Qt::OtherFocusReason);
     }
 }
 

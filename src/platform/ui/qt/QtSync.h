@@ -30,5 +30,11 @@ void ApplyWindowState(WindowWidget* ww, const Window& window);
 void Relink(const Window& window);
 // A list shows its queue as it is (rows the program changed without redrawing the list).
 void SyncLists(const Window& window);
+// A focus move the model refused (an entry whose picture cannot take its text) goes back to the
+// control the model holds focused.
+void KeepModelFocus(WindowWidget* ww);
+// After a box, a dialog, a menu or a window over it closed: the window is active and takes the
+// keyboard, with or without a window manager, on the control the model holds focused.
+void GiveKeyboardBack(const Window& window);
 
 } // namespace quorin::ui

@@ -53,13 +53,21 @@ QWidget* QtUi::WidgetOf(const Control& control) { return static_cast<QWidget*>(c
 int QtUi::ShowMessageBox(const MessageBoxRequest& request)
 {
     Window* current = CurrentWindow();
-    return ui::ShowMessageBox(current != nullptr ? WidgetOf(*current) : nullptr, request);
+    const int chosen = ui::ShowMessageBox(current != nullptr ? WidgetOf(*current) : nullptr, request);
+    if (current != nullptr && current == CurrentWindow()) {
+        GiveKeyboardBack(*current);
+    }
+    return chosen;
 }
 
 std::optional<std::string> QtUi::AskFile(const FileDialogRequest& request)
 {
     Window* current = CurrentWindow();
-    return AskFileName(current != nullptr ? WidgetOf(*current) : nullptr, request);
+    std::optional<std::string> chosen = AskFileName(current != nullptr ? WidgetOf(*current) : nullptr, request);
+    if (current != nullptr && current == CurrentWindow()) {
+        GiveKeyboardBack(*current);
+    }
+    return chosen;
 }
 
 void QtUi::CreateWindowWidget(Window& window)
@@ -177,10 +185,7 @@ void QtUi::DestroyWindowWidget(Window& window)
     // The window under it takes the keyboard again, access keys included, as a window manager
     // gives it back to the owner of a closed dialog; without one nothing else would.
     if (!shown_.empty()) {
-        if (QWidget* under = WidgetOf(*shown_.back()); under != nullptr && under->isVisible()) {
-            under->raise();
-            under->activateWindow();
-        }
+        GiveKeyboardBack(*shown_.back());
     }
 }
 
@@ -369,8 +374,12 @@ int QtUi::PopupMenu(Window& window, const std::vector<std::string>& items)
         action->setEnabled(!disabled);
         actions.push_back(action);
     }
-    ModalDialogScope modal;
-    QAction* chosen = menu.exec(QCursor::pos());
+    QAction* chosen = nullptr;
+    {
+        ModalDialogScope modal;
+        chosen = menu.exec(QCursor::pos());
+    }
+    GiveKeyboardBack(window);
     const auto found = std::find(actions.begin(), actions.end(), chosen);
     return chosen != nullptr && found != actions.end() ? static_cast<int>(found - actions.begin()) + 1 : 0;
 }

@@ -7,6 +7,7 @@
 #include "platform/runtime/Window.h"
 #include "platform/ui/qt/DialogUnits.h"
 #include "platform/ui/qt/QtUi.h"
+#include "platform/ui/qt/QtWindowWidget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -194,7 +195,6 @@ TEST_F(QtWindowTest, WidgetsStandWhereTheDefinitionPutsThem)
     EXPECT_EQ(prompt->text(), "&Name:");
     ASSERT_NE(Widget<QLineEdit>(kName), nullptr);
     EXPECT_EQ(Widget<QLineEdit>(kName)->text(), "Paul");
-    EXPECT_EQ(Widget<QLineEdit>(kName)->maxLength(), 20);
     ASSERT_NE(Widget<QCheckBox>(kExport), nullptr);
     EXPECT_EQ(Widget<QCheckBox>(kExport)->text(), " E&xport Script");
     ASSERT_NE(Widget<QPushButton>(kOk), nullptr);
@@ -683,6 +683,160 @@ TEST_F(QtWindowTest, ControlsMadeAndDestroyedAtRunTime)
     EXPECT_EQ(Top()->windowTitle(), "Record Will Be Added");
     SetControlPropertyText(0, 0, nullptr, std::to_string(prop::kXpos), "20");
     EXPECT_EQ(Top()->pos().x(), Units().ToPixelsX(20));
+}
+
+// The widget that has the keyboard is the control the model holds focused, whatever moved it.
+// Otherwise typed text lands in an entry the model never writes back before the next request.
+TEST_F(QtWindowTest, TheModelsFocusIsTheToolkitsAfterEveryKindOfMove)
+{
+    auto* list = Widget<QTreeView>(kList);
+    const auto inStep = [&] {
+        QApplication::processEvents(); // focus moves asked for inside an event land after it
+        return QApplication::focusWidget() == QtUi::WidgetOf(*window_->control(window_->focus()));
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> moves = {
+        {"access key of a button", [&] { QTest::keyClick(Top(), Qt::Key_S, Qt::AltModifier); }},
+        {"access key of a prompt", [&] { QTest::keyClick(Top(), Qt::Key_N, Qt::AltModifier); }},
+        {"access key of a check box", [&] { QTest::keyClick(Top(), Qt::Key_X, Qt::AltModifier); }},
+        {"right click on a row",
+         [&] {
+             QTest::mouseClick(list->viewport(), Qt::RightButton, {},
+                               list->visualRect(list->model()->index(0, 0)).center());
+         }},
+        {"the toolkit (window activation)", [&] { Widget(kName)->setFocus(Qt::ActiveWindowFocusReason); }},
+        {"Tab", [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }},
+        {"the toolkit (another reason)", [&] { Widget(kDate)->setFocus(Qt::OtherFocusReason); }},
+    };
+    for (const auto& [how, move] : moves) {
+        driver_.Soon([&] {
+            move();
+            window_->Post({EventCode::Restored, 0, 0}); // a marker: the move is done
+        });
+        while (Next().code != EventCode::Restored) {
+        }
+        EXPECT_TRUE(inStep()) << how << ": model " << window_->focus() << ", toolkit "
+                              << NumberOf(QApplication::focusWidget());
+    }
+}
+
+// Text typed into an entry that the toolkit focused on its own (a window given the keyboard back)
+// is taken before a button pressed by its access key acts.
+TEST_F(QtWindowTest, TextTypedWhereverTheToolkitPutTheFocusIsTakenBeforeARequest)
+{
+    window_->Select(kList);
+    driver_.Soon([&] {
+        auto* edit = Widget<QLineEdit>(kName);
+        edit->setFocus(Qt::ActiveWindowFocusReason);
+        edit->selectAll();
+        QTest::keyClicks(edit, "Anna");
+        QTest::keyClick(Top(), Qt::Key_S, Qt::AltModifier);
+    });
+    Event e = Next();
+    EXPECT_EQ(e.code, EventCode::Accepted);
+    EXPECT_EQ(e.control, kName);
+    EXPECT_EQ(name_.Str(), "Anna");
+    e = Next();
+    EXPECT_EQ(e.control, kSave);
+
+    // After the press, a corrected text typed and taken by the next press is used as well.
+    driver_.Soon([&] {
+        auto* edit = Widget<QLineEdit>(kName);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        edit->selectAll();
+        QTest::keyClicks(edit, "Bert");
+        QTest::keyClick(Top(), Qt::Key_S, Qt::AltModifier);
+    });
+    do {
+        e = Next();
+    } while (e.code == EventCode::Accepted && e.control == kName);
+    EXPECT_EQ(e.control, kSave);
+    EXPECT_EQ(name_.Str(), "Bert");
+}
+
+// A right click highlights its row before anything acts on it (its popup menu comes next).
+TEST_F(QtWindowTest, ARightClickHighlightsItsRowFirst)
+{
+    window_->control(kList)->AddAlertKey(keys::kMouseRight);
+    window_->control(kList)->SetCurrentRow(1);
+    auto* list = Widget<QTreeView>(kList);
+    ASSERT_EQ(list->currentIndex().row(), 0);
+    driver_.Soon([&] {
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+    });
+    Event e;
+    do {
+        e = Next();
+    } while (e.code == EventCode::NewSelection);
+    EXPECT_EQ(e.code, EventCode::AlertKey);
+    EXPECT_EQ(window_->control(kList)->currentRow(), 2);
+    EXPECT_EQ(list->currentIndex().row(), 1) << "the row acted on is the one highlighted";
+    EXPECT_TRUE(list->selectionModel()->isRowSelected(1, {}));
+}
+
+// An entry holds no more than its variable stores: the picture counts stored bytes, and the
+// Cyrillic letters here take two each.
+TEST_F(QtWindowTest, AnEntryStopsWhereItsVariableEnds)
+{
+    const QString letters = QString::fromUtf8("ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ"); // 15 letters, 30 bytes
+    QString typed;
+    driver_.Soon([&] {
+        auto* edit = Widget<QLineEdit>(kName);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        edit->selectAll();
+        for (const QChar letter : letters) { // QTest types ASCII only
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(letter));
+            QApplication::sendEvent(edit, &press);
+        }
+        typed = edit->text();
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    EXPECT_EQ(Next().control, kName);
+    EXPECT_EQ(typed, letters.left(10)) << "while typing";
+    const QString shown = Widget<QLineEdit>(kName)->text();
+    EXPECT_EQ(shown, letters.left(10));
+    EXPECT_EQ(QString::fromStdString(name_.Str()), shown) << "what is shown is what is stored";
+}
+
+// A box is a dialog of its window, centred over it; Escape answers as Cancel or No, or as OK
+// where OK is the only answer, and else does nothing. The window has the keyboard back after it.
+TEST_F(QtWindowTest, MessageBoxesAreDialogsOfTheirWindowAndEscapeAnswersSafely)
+{
+    struct Case {
+        int buttons;
+        int escapeAnswer; // 0: Escape leaves the box up
+    };
+    const Case cases[] = {
+        {button::kOk, button::kOk},
+        {button::kOk | button::kHelp, button::kOk},
+        {button::kOk | button::kCancel, button::kCancel},
+        {button::kYes | button::kNo, button::kNo},
+        {button::kYes | button::kNo | button::kCancel, button::kCancel},
+        {button::kAbort | button::kRetry | button::kIgnore, 0},
+    };
+    window_->Select(kDate);
+    for (const Case& c : cases) {
+        Qt::WindowFlags flags;
+        QPoint boxCentre;
+        bool stayed = false;
+        driver_.When<QMessageBox>([&](QMessageBox* box) {
+            flags = box->windowFlags();
+            boxCentre = box->frameGeometry().center();
+            QTest::keyClick(box, Qt::Key_Escape);
+            stayed = box->isVisible();
+            if (stayed) {
+                box->button(QMessageBox::Retry)->click();
+            }
+        });
+        const int answer = ShowMessage("Question", "Caption", {}, c.buttons, 0);
+        EXPECT_EQ(answer, c.escapeAnswer != 0 ? c.escapeAnswer : button::kRetry) << c.buttons;
+        EXPECT_EQ(stayed, c.escapeAnswer == 0) << c.buttons;
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) << c.buttons;
+        EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+        EXPECT_LE((boxCentre - Top()->frameGeometry().center()).manhattanLength(), 2) << c.buttons;
+        // Activation comes back as an event of the window system; the bound only guards a hang.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == Top(); }, 30000));
+        EXPECT_EQ(QApplication::focusWidget(), Widget(kDate)) << "the keyboard is back where it was";
+    }
 }
 
 // A picture of the window for a person to look at: QUORIN_LOOK_DIR names the folder.
