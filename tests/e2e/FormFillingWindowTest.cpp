@@ -143,19 +143,12 @@ TEST_F(DesktopTest, AGarbledIniFileLeavesThePlacingToThePlatform)
                                               "Width=wide\nHeight=\nMaximize=maybe\n=====\n[[[\n\0\0\0", 80));
     Session([&](WindowId main) {
         // The whole window on the 1024 by 768 screen.
-        const auto geometry = xdo_->Run({"getwindowgeometry", "--shell", main.text()});
-        ASSERT_TRUE(geometry);
-        std::map<std::string, int> g;
-        std::istringstream lines(*geometry);
-        for (std::string line; std::getline(lines, line);) {
-            if (const auto eq = line.find('='); eq != std::string::npos) {
-                g[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
-            }
-        }
-        EXPECT_GE(g["X"], 0);
-        EXPECT_GE(g["Y"], 0);
-        EXPECT_LE(g["X"] + g["WIDTH"], 1024);
-        EXPECT_LE(g["Y"] + g["HEIGHT"], 768);
+        const std::optional<Placed> g = Geometry(main);
+        ASSERT_TRUE(g);
+        EXPECT_GE(g->x, 0);
+        EXPECT_GE(g->y, 0);
+        EXPECT_LE(g->x + g->width, 1024);
+        EXPECT_LE(g->y + g->height, 768);
     });
 }
 

@@ -293,7 +293,17 @@ std::optional<std::string> Xdo::Run(const std::vector<std::string>& arguments, s
 
 WindowId Xdo::FindAny(const std::vector<std::string>& titles, std::chrono::milliseconds bound) const
 {
-    const auto output = Run({"search", "--sync", "--onlyvisible", "--name", "^(" + Pattern(titles) + ")$"}, bound);
+    return Search(titles, bound, 0);
+}
+
+WindowId Xdo::Search(const std::vector<std::string>& titles, std::chrono::milliseconds bound, pid_t pid) const
+{
+    std::vector<std::string> arguments{"search", "--sync", "--onlyvisible", "--name", "^(" + Pattern(titles) + ")$"};
+    if (pid > 0) {
+        // The program's own windows, by the _NET_WM_PID that Qt sets on each.
+        arguments.insert(arguments.begin() + 1, {"--all", "--pid", std::to_string(pid)});
+    }
+    const auto output = Run(arguments, bound);
     WindowId window;
     if (output) {
         std::istringstream lines(*output);

@@ -50,6 +50,7 @@ public:
     std::string Output(std::chrono::milliseconds bound);
     // The read end of its stdout (captureOutput), to wait on beside other descriptors.
     int OutputFd() const { return out_; }
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -97,6 +98,11 @@ public:
     {
         return FindAny({title}, bound);
     }
+    // The same among the windows of one program, when several show windows of the same title.
+    WindowId FindOf(const Child& program, const std::string& title, std::chrono::milliseconds bound = kWindowBound) const
+    {
+        return Search({title}, bound, program.pid());
+    }
     // Gives the window the keyboard, then presses the keys (xdotool key names, e.g. "alt+t").
     bool Keys(WindowId window, const std::vector<std::string>& keys) const;
     bool Type(WindowId window, const std::string& text) const;
@@ -119,6 +125,7 @@ public:
 
 private:
     bool Focus(WindowId window) const;
+    WindowId Search(const std::vector<std::string>& titles, std::chrono::milliseconds bound, pid_t pid) const;
     std::string display_;
     bool focusFirst_ = true;
 };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 
 namespace quorin::e2e {
 
@@ -254,6 +255,21 @@ std::optional<std::filesystem::path> DesktopTest::Shot(const std::string& name)
         return std::nullopt;
     }
     return path;
+}
+
+std::optional<Placed> DesktopTest::Geometry(WindowId window)
+{
+    const auto shell = xdo_->Run({"getwindowgeometry", "--shell", window.text()});
+    if (!shell) {
+        return std::nullopt;
+    }
+    std::map<std::string, int> g;
+    for (const std::string& line : Split(*shell, '\n')) {
+        if (const auto eq = line.find('='); eq != std::string::npos) {
+            g[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+        }
+    }
+    return Placed{g["X"], g["Y"], g["WIDTH"], g["HEIGHT"]};
 }
 
 std::vector<StoredRecord> DesktopTest::StoredRecords()

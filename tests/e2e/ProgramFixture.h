@@ -27,6 +27,11 @@ struct StoredRecord {
     std::string country;
 };
 
+// Where a window's client area lies on the screen, in pixels.
+struct Placed {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
 // What a test types into a new record.
 struct Typed {
     std::string email;
@@ -60,6 +65,9 @@ protected:
     // With QUORIN_E2E_SHOTS naming a folder, a picture of the screen there under `name` (.ppm);
     // its path, or nothing.
     std::optional<std::filesystem::path> Shot(const std::string& name);
+
+    // Where the window lies (xdotool); nothing when it cannot be read.
+    std::optional<Placed> Geometry(WindowId window);
 
     // Outside readers: the data file through SQLite, the INI file through configparser.
     std::vector<StoredRecord> StoredRecords();

@@ -1,12 +1,14 @@
 // The record form of the built program under Xvfb: a record added with Alt+I, typed values and
 // Return is listed by the browse and stays there after a new start, also when the program was
-// killed right after the form closed; its tabs by Alt+digit and its close box's question; what is
-// typed after Ctrl+H, a tab switch, the help box and the duplicate-key box is what is stored.
+// killed right after the form closed; its tabs by Alt+digit and its close box's question; two
+// programs in one working folder changing the same record; a huge stored size and a refused date;
+// what is typed after Ctrl+H, a tab switch, the help box and the duplicate-key box is what is stored.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
 #include <csignal>
+#include <fstream>
 
 #include "e2e/ProgramFixture.h"
 
@@ -75,6 +77,106 @@ TEST_F(RecordFormTest, TabsSwitchWithAltDigitsAndTheCloseBoxAsksBeforeDroppingEd
     EXPECT_EQ(records[0].email, "tabs@example.org");
     EXPECT_EQ(records[0].country, "Kenya");
     EXPECT_EQ(records[0].addlInfo, "Met at the book fair");
+}
+
+// A size stored far beyond the screen: Alt+I still opens the form on the 1024 by 768 screen and
+// Return stores the record; a date its picture refuses does not keep the form: Alt+C leaves it,
+// asking first since the typed date would be lost.
+TEST_F(RecordFormTest, AHugeStoredSizeOpensTheFormOnTheScreenAndARefusedDateDoesNotTrapIt)
+{
+    PutMasterForm();
+    std::ofstream(work_ / "quorin20.INI", std::ios::binary)
+        << "[UpdateSaveData]\r\nXPos=99999\r\nYPos=-99999\r\nWidth=99999\r\nHeight=99999\r\n";
+    const Typed typed{"huge.size@example.org", "ACC-99999"};
+    Session([&](WindowId main) {
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
+        WindowId form = xdo_->Find("Record Will Be Added");
+        ASSERT_TRUE(form);
+        const std::optional<Placed> g = Geometry(form);
+        ASSERT_TRUE(g);
+        EXPECT_GE(g->x, 0);
+        EXPECT_GE(g->y, 0);
+        EXPECT_LE(g->x + g->width, 1024);
+        EXPECT_LE(g->y + g->height, 768);
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab", "Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, typed.email));
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, typed.account));
+        ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
+        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "Return left the form open";
+
+        // The form opens with its date selected: typing replaces it.
+        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
+        form = xdo_->Find("Record Will Be Added");
+        ASSERT_TRUE(form);
+        ASSERT_TRUE(xdo_->Type(form, "99/99/9999"));
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab", "alt+c"}));
+        const WindowId question = xdo_->Find("Changes will be lost!");
+        ASSERT_TRUE(question) << "Alt+C with a refused date did not ask";
+        ASSERT_TRUE(xdo_->Keys(question, {"alt+y"}));
+        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "Alt+C left the form open";
+    });
+    ExpectStored(typed);
+}
+
+// Two programs in one working folder: A opens the record for change, B changes it and presses OK,
+// then A's OK writes nothing and says so. A's form stays with what was typed until cancelled; B's
+// values are what is stored, and the record opened again in A goes through an OK without edits.
+TEST_F(RecordFormTest, TwoProgramsInOneFolderNeverOverwriteEachOthersChange)
+{
+    PutMasterForm();
+    Session([&](WindowId main) { AddRecord(main, {"first@example.org", "ACC-0001"}); });
+
+    auto a = Start();
+    const WindowId mainA = xdo_->FindOf(*a, "PDF Form Filling");
+    ASSERT_TRUE(mainA);
+    auto b = Start();
+    const WindowId mainB = xdo_->FindOf(*b, "PDF Form Filling");
+    ASSERT_TRUE(mainB);
+
+    ASSERT_TRUE(xdo_->Keys(mainA, {"alt+c"}));
+    const WindowId formA = xdo_->FindOf(*a, "Record Will Be Changed");
+    ASSERT_TRUE(formA);
+    ASSERT_TRUE(xdo_->Keys(formA, {"Tab", "Tab"})); // the e-mail, its text selected
+    ASSERT_TRUE(xdo_->Type(formA, "from.a@example.org"));
+
+    ASSERT_TRUE(xdo_->Keys(mainB, {"alt+c"}));
+    const WindowId formB = xdo_->FindOf(*b, "Record Will Be Changed");
+    ASSERT_TRUE(formB);
+    ASSERT_TRUE(xdo_->Keys(formB, {"Tab", "Tab"}));
+    ASSERT_TRUE(xdo_->Type(formB, "from.b@example.org"));
+    ASSERT_TRUE(xdo_->Keys(formB, {"Return"}));
+    ASSERT_TRUE(WaitWindowGone(x_->display(), formB)) << "B's change was not stored";
+
+    ASSERT_TRUE(xdo_->Keys(formA, {"Return"}));
+    const WindowId refused = xdo_->FindOf(*a, "Record Changed");
+    ASSERT_TRUE(refused) << "A's OK wrote over B's change without a word";
+    EXPECT_EQ(StoredRecords().at(0).email, "from.b@example.org");
+    ASSERT_TRUE(xdo_->Keys(refused, {"Return"}));
+    ASSERT_TRUE(WaitWindowGone(x_->display(), refused));
+
+    // Still open with the typed e-mail: cancelling asks before dropping it.
+    EXPECT_EQ(xdo_->FindOf(*a, "Record Will Be Changed").id, formA.id);
+    ASSERT_TRUE(xdo_->Keys(formA, {"alt+c"}));
+    const WindowId question = xdo_->FindOf(*a, "Changes will be lost!");
+    ASSERT_TRUE(question) << "the form kept nothing of what was typed";
+    ASSERT_TRUE(xdo_->Keys(question, {"alt+y"}));
+    ASSERT_TRUE(WaitWindowGone(x_->display(), formA));
+
+    ASSERT_TRUE(xdo_->Keys(mainA, {"alt+c"}));
+    const WindowId again = xdo_->FindOf(*a, "Record Will Be Changed");
+    ASSERT_TRUE(again);
+    ASSERT_TRUE(xdo_->Keys(again, {"Return"}));
+    ASSERT_TRUE(WaitWindowGone(x_->display(), again)) << "the record opened again was refused too";
+
+    for (auto& [program, main] : {std::pair{a.get(), mainA}, std::pair{b.get(), mainB}}) {
+        const auto status = Close(*program, main);
+        EXPECT_TRUE(ExitedWith(status, 0)) << DescribeStatus(status);
+    }
+    const std::vector<StoredRecord> records = StoredRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].email, "from.b@example.org");
+    EXPECT_EQ(records[0].account, "ACC-0001");
 }
 
 // Keys go where the program and the window manager put the keyboard, as a person's do: each box

@@ -10,6 +10,8 @@
 #include "frame/Program.h"
 #include "platform/classlib/Toolbar.h"
 #include "platform/runtime/ControlKinds.h"
+#include "platform/runtime/DataFile.h"
+#include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/Date.h"
 #include "platform/runtime/Picture.h"
 #include "platform/runtime/Window.h"
@@ -18,10 +20,12 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -62,6 +66,91 @@ int FieldOf(int control)
 }
 
 std::string Field(const char* record, int field) { return Layout().FieldAsText(record, field); }
+
+// Another program on the same data file, in a process of its own. On each command it opens the
+// file, finds the record of the date and time given and changes its e-mail to "theirs" or deletes
+// it, closes the file and answers whether it wrote. Commands and answers go through pipes.
+class OtherProgram {
+public:
+    enum Write : char { kNothing = 0, kChanges = 'c', kDeletes = 'd' };
+
+    OtherProgram()
+    {
+        int commands[2], answers[2];
+        if (::pipe(commands) != 0 || ::pipe(answers) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(commands[1]);
+            ::close(answers[0]);
+            Serve(commands[0], answers[1]); // nothing of the test framework runs in the child
+        }
+        ::close(commands[0]);
+        ::close(answers[1]);
+        commands_ = commands[1];
+        answers_ = answers[0];
+    }
+    ~OtherProgram()
+    {
+        ::close(commands_); // the other program ends at the end of its commands
+        ::close(answers_);
+        if (pid_ > 0) {
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+
+    // True when the other program wrote; the wait is bounded only against a hang.
+    bool Do(Write write, std::int32_t date, std::int32_t time) const
+    {
+        const Command command{write, date, time};
+        if (::write(commands_, &command, sizeof command) != sizeof command) {
+            return false;
+        }
+        pollfd p{answers_, POLLIN, 0};
+        char answer = 0;
+        return ::poll(&p, 1, 120000) == 1 && ::read(answers_, &answer, 1) == 1 && answer == 'y';
+    }
+
+private:
+    struct Command {
+        Write write;
+        std::int32_t date, time;
+    };
+
+    [[noreturn]] static void Serve(int commands, int answers)
+    {
+        Command command{};
+        while (::read(commands, &command, sizeof command) == sizeof command) {
+            DataFile file({&Layout(), {{"SAV:BYDATETIME", {sav::kDate, sav::kTime}, kKeyOpt | kKeyNoCase | kKeyPrimary}}, 0});
+            std::string record(Layout().Size(), ' ');
+            Layout().SetLong(record.data(), sav::kDate, command.date);
+            Layout().SetLong(record.data(), sav::kTime, command.time);
+            int rc = file.Open("form1.tps", kAccessReadWrite | kShareDenyNone);
+            if (rc == kNoError) {
+                rc = file.Get(0, record.data(), record.data());
+            }
+            if (rc == kNoError && command.write == kChanges) {
+                Layout().SetText(record.data(), sav::kEmail, "theirs");
+                rc = file.Put(record.data());
+            } else if (rc == kNoError) {
+                rc = file.Delete();
+            }
+            file.Close();
+            const char answer = rc == kNoError ? 'y' : 'n';
+            if (::write(answers, &answer, 1) != 1) {
+                break;
+            }
+        }
+        ::_exit(0);
+    }
+
+    pid_t pid_ = -1;
+    int commands_ = -1;
+    int answers_ = -1;
+};
 
 class UpdateSaveDataTest : public ::testing::Test {
 protected:
@@ -346,6 +435,251 @@ TEST_F(UpdateSaveDataTest, AChangeIsStoredOnOkAndCancellingAnEditAsksFirst)
             EXPECT_EQ(Captions(), (std::vector<std::string>{"Changes will be lost!", "Changes will be lost!"}));
             EXPECT_EQ(ui_.LastMessage().text, "Are you sure you want to cancel?");
             EXPECT_EQ(Field(Stored()[0].image.data(), sav::kEmail), "old");
+        }
+    });
+}
+
+TEST_F(UpdateSaveDataTest, TypedDatesAndTimesAreStoredOrRefusedWithTheFocusKept)
+{
+    struct Case {
+        int control;
+        const char* typed;
+        std::optional<std::int32_t> stored; // none: refused
+        const char* shown;                  // how the taken value shows
+    } const cases[] = {
+        {quick::kDate, "3/5/2024", DayNumber(2024, 3, 5), "3/5/2024"},
+        {quick::kDate, "03/05/2025", DayNumber(2025, 3, 5), "3/5/2025"},
+        {quick::kDate, "12/31/2026", DayNumber(2026, 12, 31), "12/31/2026"},
+        {quick::kDate, "99/99/9999", {}, ""},
+        {quick::kDate, "2/30/2024", {}, ""},
+        {quick::kDate, "abc", {}, ""},
+        {quick::kTime, "13:45", ClockTime(13, 45), "1:45 PM"},
+        {quick::kTime, "1345", ClockTime(13, 45), "1:45 PM"},
+        {quick::kTime, "1:45pm", ClockTime(13, 45), "1:45 PM"},
+        {quick::kTime, "1:45 PM", ClockTime(13, 45), "1:45 PM"},
+        {quick::kTime, "9", ClockTime(9, 0), "9:00 AM"},
+        {quick::kTime, "25:99", {}, ""},
+        {quick::kTime, "abc", {}, ""},
+        {quick::kTime, "24:00", {}, ""},
+    };
+    SetPictureLocale("en_US");
+    RunWithForm([&] {
+        int n = 0;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.typed);
+            ++n;
+            ui_.ClearMessages();
+            ui_.ClearRefusals();
+            Layout().Clear(Record());
+            // The other of date and time differs from case to case, so that no key repeats.
+            const bool date = c.control == quick::kDate;
+            ui_.Type(date ? quick::kTime : quick::kDate,
+                     date ? "10:" + std::to_string(10 + n) + " AM" : "1/" + std::to_string(n) + "/2001");
+            ui_.Type(c.control, c.typed);
+            ui_.Leave(c.control, quick::kEmail); // Tab
+            ui_.Do([&](Window& w) {
+                if (c.stored) {
+                    EXPECT_EQ(w.focus(), quick::kEmail);
+                    EXPECT_EQ(w.control(c.control)->screenText(), c.shown) << "shown back in the picture's form";
+                    EXPECT_TRUE(ui_.Refusals().empty());
+                    return;
+                }
+                EXPECT_EQ(w.focus(), c.control);
+                EXPECT_EQ(w.control(c.control)->screenText(), c.typed);
+                const std::vector<ScriptedUi::Refusal> told = ui_.Refusals();
+                ASSERT_EQ(told.size(), 1u);
+                EXPECT_EQ(told[0].control, c.control);
+                EXPECT_EQ(told[0].typed, c.typed);
+                EXPECT_EQ(told[0].what, date ? "Type a date like 12/31/" + std::to_string(DateOfDay(GetTodayDate())->year)
+                                             : std::string("Type a time like 1:45 PM"));
+            });
+            if (c.stored) {
+                ui_.Press(quick::kOk);
+                EXPECT_EQ(Form(request::kInsert), response::kCompleted);
+                const std::vector<DataRecord> rows = Stored();
+                const auto added = std::find_if(rows.begin(), rows.end(), [](const DataRecord& row) {
+                    return row.id == AccessPdfFormSaveData()->Current();
+                });
+                ASSERT_NE(added, rows.end());
+                EXPECT_EQ(Layout().GetLong(added->image.data(), date ? sav::kDate : sav::kTime), *c.stored);
+                EXPECT_EQ(ui_.MessageCount(), 0u);
+                continue;
+            }
+            // OK is refused the same way; nothing is stored and the form stays until Cancel.
+            const std::size_t before = Stored().size();
+            ui_.Press(quick::kOk);
+            ui_.Do([&](Window& w) {
+                EXPECT_TRUE(w.IsOpen());
+                EXPECT_EQ(w.focus(), c.control);
+                EXPECT_EQ(ui_.Refusals().size(), 2u);
+            });
+            ui_.QueueAnswer(button::kYes);
+            ui_.Press(quick::kCancel);
+            EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+            EXPECT_EQ(Stored().size(), before);
+            EXPECT_EQ(ui_.Refusals().size(), 2u) << "Cancel checks no picture";
+        }
+    });
+    SetPictureLocale("");
+}
+
+TEST_F(UpdateSaveDataTest, CancelCloseBoxAndEscapeLeaveFromEveryRefusedStateAskingWhereTypingWouldBeLost)
+{
+    // How the form is left, and the state it is in then.
+    enum class Way { Cancel, CloseBox, Escape };
+    struct State {
+        const char* name;
+        std::function<void()> reach;
+        bool asks;
+    };
+    auto typeBack = [&](int control) {
+        ui_.Do([control](Window& w) {
+            const std::int32_t primed = Layout().GetLong(Record(), control == quick::kDate ? sav::kDate : sav::kTime);
+            w.UserEdit(control, control == quick::kDate ? FormatDate(primed) : FormatTime(primed));
+        });
+    };
+    const State states[] = {
+        {"date refused on Tab", [&] { ui_.Type(quick::kDate, "99/99/9999"), ui_.Leave(quick::kDate, quick::kTime); }, true},
+        {"time refused on OK", [&] { ui_.Type(quick::kTime, "25:99"), ui_.Press(quick::kOk); }, true},
+        {"time typed, not left", [&] { ui_.Type(quick::kTime, "abc"); }, true},
+        {"refused, then the shown date typed back",
+         [&] {
+             ui_.Type(quick::kDate, "abc");
+             ui_.Leave(quick::kDate, quick::kTime);
+             typeBack(quick::kDate);
+         },
+         false},
+        {"a valid time typed after a refused one",
+         [&] {
+             ui_.Type(quick::kTime, "abc");
+             ui_.Press(quick::kOk);
+             ui_.Do([](Window& w) { w.UserEdit(quick::kTime, "3:15 AM"); });
+         },
+         true},
+    };
+    SetPictureLocale("en_US");
+    RunWithForm([&] {
+        for (const Way way : {Way::Cancel, Way::CloseBox, Way::Escape}) {
+            for (const State& state : states) {
+                SCOPED_TRACE(std::string(state.name) + " / way " + std::to_string(static_cast<int>(way)));
+                ui_.ClearMessages();
+                Layout().Clear(Record());
+                state.reach();
+                std::size_t refusals = 0;
+                ui_.Do([&](Window&) { refusals = ui_.Refusals().size(); });
+                if (state.asks) {
+                    ui_.QueueAnswer(button::kYes);
+                }
+                switch (way) {
+                case Way::Cancel: ui_.Press(quick::kCancel); break;
+                case Way::CloseBox: ui_.CloseBox(); break;
+                case Way::Escape: ui_.Key(quick::kTime, keys::kEscape); break;
+                }
+                EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+                EXPECT_EQ(ui_.Refusals().size(), refusals) << "leaving checks no picture";
+                EXPECT_EQ(Captions(), state.asks ? std::vector<std::string>{"Changes will be lost!"}
+                                                 : std::vector<std::string>{});
+                EXPECT_EQ(ui_.PendingAnswers(), 0u);
+                EXPECT_TRUE(Stored().empty());
+            }
+        }
+        // No to the question keeps the form with the refused text; Escape again and Yes leave it.
+        ui_.ClearMessages();
+        Layout().Clear(Record());
+        ui_.Type(quick::kDate, "99/99/9999");
+        ui_.QueueAnswer(button::kNo);
+        ui_.Key(quick::kDate, keys::kEscape);
+        ui_.Do([](Window& w) {
+            EXPECT_TRUE(w.IsOpen());
+            EXPECT_EQ(w.control(quick::kDate)->screenText(), "99/99/9999");
+        });
+        ui_.QueueAnswer(button::kYes);
+        ui_.Key(quick::kDate, keys::kEscape);
+        EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+        EXPECT_EQ(ui_.MessageCount(), 2u);
+        EXPECT_TRUE(Stored().empty());
+    });
+    SetPictureLocale("");
+}
+
+// Another program changes or deletes a record after this one read it: this program's change or
+// delete writes nothing and says so, naming the file; the form keeps what was typed, and opened
+// again it shows the other program's values. With nobody else writing the change is stored.
+TEST_F(UpdateSaveDataTest, ARecordAnotherProgramChangedOrDeletedSinceItWasReadIsNeverOverwritten)
+{
+    struct Case {
+        OtherProgram::Write other;
+        std::uint8_t request;
+        const char* left; // the stored e-mail afterwards; null when the record is gone
+    };
+    const Case cases[] = {
+        {OtherProgram::kNothing, request::kChange, "mine"}, {OtherProgram::kChanges, request::kChange, "theirs"},
+        {OtherProgram::kDeletes, request::kChange, nullptr}, {OtherProgram::kNothing, request::kDelete, nullptr},
+        {OtherProgram::kChanges, request::kDelete, "theirs"}, {OtherProgram::kDeletes, request::kDelete, nullptr},
+    };
+    const std::string refused =
+        "This record was changed or deleted by another program since it was read. Nothing was written.|File: form1.tps";
+    const OtherProgram other; // made before the program runs: a child of a bare process
+    RunWithForm([&] {
+        std::int32_t day = day_;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.other == OtherProgram::kNothing ? "nobody" : c.other == OtherProgram::kChanges ? "changed" : "deleted") +
+                         ", then " + (c.request == request::kChange ? "change" : "delete"));
+            ui_.ClearMessages();
+            Put(++day, time_, "read");
+            Load(Find(day));
+            const bool touched = c.other != OtherProgram::kNothing;
+            std::vector<std::string> captions;
+            if (c.request == request::kChange) {
+                ui_.Type(quick::kEmail, "mine");
+                if (touched) { // while the form is open, before OK
+                    ui_.Do([&](Window&) { EXPECT_TRUE(other.Do(c.other, day, time_)); });
+                }
+                ui_.Press(quick::kOk);
+                if (touched) {
+                    ui_.Do([&](Window& w) {
+                        EXPECT_TRUE(w.IsOpen());
+                        EXPECT_EQ(w.control(quick::kEmail)->screenText(), "mine");
+                        EXPECT_EQ(Field(Record(), sav::kEmail), "mine");
+                    });
+                    ui_.QueueAnswer(button::kYes);
+                    ui_.Press(quick::kCancel);
+                    captions = {"Record Changed", "Changes will be lost!"};
+                }
+            } else {
+                if (touched) {
+                    EXPECT_TRUE(other.Do(c.other, day, time_));
+                }
+                ui_.QueueAnswer(button::kYes);
+                captions = {"Confirm Delete"};
+                if (touched) {
+                    captions.push_back("Record Changed");
+                }
+            }
+            EXPECT_EQ(Form(c.request), touched ? response::kCancelled : response::kCompleted);
+            EXPECT_EQ(Captions(), captions);
+            for (const MessageBoxRequest& m : ui_.Messages()) {
+                if (m.caption == "Record Changed") {
+                    EXPECT_EQ(m.text, refused);
+                }
+            }
+
+            std::vector<std::string> left;
+            for (const DataRecord& row : Stored()) {
+                if (Layout().GetLong(row.image.data(), sav::kDate) == day) {
+                    left.push_back(Field(row.image.data(), sav::kEmail));
+                }
+            }
+            EXPECT_EQ(left, c.left != nullptr ? std::vector<std::string>{c.left} : std::vector<std::string>{});
+
+            if (c.request == request::kChange && c.other == OtherProgram::kChanges) {
+                // Opened again, as the browse reads it anew: the other program's values, and an OK
+                // without edits goes through.
+                Load(Find(day));
+                ui_.Do([&](Window& w) { EXPECT_EQ(w.control(quick::kEmail)->screenText(), "theirs"); });
+                ui_.Press(quick::kOk);
+                EXPECT_EQ(Form(request::kChange), response::kCompleted);
+            }
         }
     });
 }

@@ -11,12 +11,16 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
 
 namespace quorin::forms {
 namespace {
@@ -115,6 +119,36 @@ TEST_F(MainWindowQtTest, AFixedDialogWithTheBrowseAndAHiddenViewer)
     ASSERT_EQ(responses_.size(), 1u);
     EXPECT_EQ(responses_[0], 1);
     QApplication::processEvents(); // the widgets go with deleteLater
+}
+
+// A place stored for the fixed window far off any edge: it opens with its title bar and all of it
+// on the screen, and the place it had is what is written back.
+TEST_F(MainWindowQtTest, AStoredPlaceOffTheScreenOpensTheWindowOnIt)
+{
+    for (const char* place : {"99999", "-99999"}) {
+        SCOPED_TRACE(place);
+        std::ofstream(dir_ / "quorin20.INI", std::ios::trunc)
+            << "[Main]\r\nXPos=" << place << "\r\nYPos=" << place << "\r\nMaximize=0\r\nMinimize=0\r\n";
+        QRect frame;
+        QRect area;
+        QPoint units;
+        When(Up, [&] {
+            QWidget* top = Top();
+            const ui::DialogUnits dialogUnits(top->font());
+            frame = top->frameGeometry();
+            area = top->screen()->availableGeometry();
+            units = {dialogUnits.ToUnitsX(top->pos().x()), dialogUnits.ToUnitsY(top->pos().y())};
+            QTest::mouseClick(Widget(kClose), Qt::LeftButton);
+        });
+        EXPECT_EQ(RunMain(), 0);
+        EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y();
+        std::ifstream in(dir_ / "quorin20.INI");
+        std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::erase(ini, '\r');
+        EXPECT_NE(ini.find("\nXPos=" + std::to_string(units.x()) + "\n"), std::string::npos) << ini;
+        EXPECT_NE(ini.find("\nYPos=" + std::to_string(units.y()) + "\n"), std::string::npos) << ini;
+        QApplication::processEvents(); // the widgets go with deleteLater
+    }
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 #include "forms/UpdateSaveData.h"
 #include "frame/DataDictionary.h"
 #include "frame/Program.h"
+#include "platform/classlib/IniManager.h"
 #include "platform/classlib/WindowManager.h"
 #include "platform/runtime/Date.h"
+#include "platform/runtime/Picture.h"
 #include "platform/runtime/Window.h"
 #include "platform/ui/qt/DialogUnits.h"
 #include "platform/ui/qt/QtUi.h"
@@ -13,23 +15,36 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <deque>
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorin::forms {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Steps that each wait for what they need, polled from whichever event loop runs meanwhile (the
 // form's, or a message box's inside it), then act once.
@@ -287,6 +302,186 @@ TEST_F(UpdateSaveDataQtTest, TheCloseBoxAsksBeforeDroppingAnEdit)
         EXPECT_EQ(Form(request::kChange), response::kCancelled);
         EXPECT_EQ(Layout().FieldAsText(Load().image.data(), sav::kEmail), "kept@example.org");
     });
+}
+
+// A date the picture refuses: Tab beeps and says what it takes, with the focus kept; Alt+C, a click
+// on Cancel and Escape still leave the form, asking first since the typed date would be lost.
+TEST_F(UpdateSaveDataQtTest, ARefusedDateIsToldAndCancelAltCAndEscapeStillLeave)
+{
+    auto asking = [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        return box != nullptr && box->isVisible() && box->windowTitle() == "Changes will be lost!";
+    };
+    auto yes = [] { qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Yes)->click(); };
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"Alt+C", [] { Mnemonic(Qt::Key_C); }},
+        {"a click on Cancel", [] { Click(quick::kCancel); }},
+        {"Escape", [] { QTest::keyClick(Widget(quick::kDate), Qt::Key_Escape); }},
+    };
+    SetPictureLocale("en_US");
+    RunWithForm([&] {
+        for (const auto& [name, leave] : ways) {
+            SCOPED_TRACE(name);
+            Layout().Clear(Record());
+            steps_.When(FormUp("Record Will Be Added"), [] {
+                auto* date = Widget<QLineEdit>(quick::kDate);
+                date->setFocus(Qt::OtherFocusReason);
+                date->selectAll();
+                QTest::keyClicks(date, "99/99/9999");
+                QTest::keyClick(date, Qt::Key_Tab);
+            });
+            steps_.When([] { return QToolTip::isVisible(); }, [leave = leave] {
+                auto* date = Widget<QLineEdit>(quick::kDate);
+                EXPECT_EQ(QApplication::focusWidget(), date);
+                EXPECT_EQ(date->selectedText(), "99/99/9999");
+                EXPECT_EQ(QToolTip::text(),
+                          QString::fromStdString("Type a date like 12/31/" +
+                                                 std::to_string(DateOfDay(GetTodayDate())->year)));
+                leave();
+            });
+            steps_.When(asking, yes);
+            EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+            QToolTip::hideText();
+        }
+    });
+    SetPictureLocale("");
+}
+
+// The INI file as a person may have left it.
+void StoreSection(std::string_view section, std::string_view x, std::string_view y, std::string_view width,
+                  std::string_view height)
+{
+    std::ofstream ini("quorin20.INI", std::ios::binary | std::ios::trunc);
+    ini << "[" << section << "]\r\nXPos=" << x << "\r\nYPos=" << y << "\r\nWidth=" << width << "\r\nHeight=" << height
+        << "\r\nMaximize=0\r\nMinimize=0\r\n";
+}
+
+// Where the record form opened, in pixels and in the dialog units the INI file holds.
+struct Opened {
+    QRect frame;
+    QRect area; // the available geometry of its screen
+    QSize least;
+    QPoint units;
+    QSize unitsSize;
+};
+
+TEST_F(UpdateSaveDataQtTest, AStoredPlaceAndSizeOpenTheFormOnTheScreenAndTheRealPlaceIsSaved)
+{
+    struct Case {
+        const char* what;
+        const char *x, *y, *width, *height;
+    } const cases[] = {
+        {"huge", "99999", "-99999", "99999", "99999"},
+        {"negative place", "-99999", "-99999", "400", "250"},
+        {"beyond the right edge", "5000", "10", "400", "250"},
+        {"beyond the bottom edge", "10", "5000", "400", "250"},
+        {"beyond the left edge", "-5000", "10", "400", "250"},
+        {"beyond the top edge", "10", "-5000", "400", "250"},
+        {"zero", "0", "0", "0", "0"},
+        {"negative size", "20", "20", "-400", "-250"},
+        {"junk", "\x01\xfe", "12abc", "", "9e9"},
+        {"the ends of an int", "2147483647", "-2147483648", "2147483647", "2147483647"},
+        {"past an int", "99999999999", "-99999999999", "99999999999", "99999999999"},
+    };
+    RunWithForm([&] {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            StoreSection("UpdateSaveData", c.x, c.y, c.width, c.height);
+            Layout().Clear(Record());
+            Opened opened;
+            steps_.When(FormUp("Record Will Be Added"), [&opened] {
+                QWidget* top = Top();
+                const ui::DialogUnits units(top->font());
+                opened = {top->frameGeometry(), top->screen()->availableGeometry(), top->minimumSize(),
+                          {units.ToUnitsX(top->pos().x()), units.ToUnitsY(top->pos().y())},
+                          {units.ToUnitsX(top->width()), units.ToUnitsY(top->height())}};
+                Click(quick::kCancel);
+            });
+            EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+            EXPECT_TRUE(opened.area.contains(opened.frame)) << opened.frame.x() << "," << opened.frame.y() << " "
+                                                            << opened.frame.width() << "x" << opened.frame.height();
+            EXPECT_GE(opened.frame.width(), opened.least.width());
+            EXPECT_GE(opened.frame.height(), opened.least.height());
+            // What is written back is where the window was.
+            IniManager& ini = GlobalIniManager();
+            EXPECT_EQ(ini.Fetch("UpdateSaveData", "XPos"), std::to_string(opened.units.x()));
+            EXPECT_EQ(ini.Fetch("UpdateSaveData", "YPos"), std::to_string(opened.units.y()));
+            EXPECT_EQ(ini.Fetch("UpdateSaveData", "Width"), std::to_string(opened.unitsSize.width()));
+            EXPECT_EQ(ini.Fetch("UpdateSaveData", "Height"), std::to_string(opened.unitsSize.height()));
+        }
+    });
+}
+
+// The peak memory of this process, in kilobytes.
+long PeakKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+// Run as a child process by the next test: the record form opened once, drawn, and cancelled,
+// with the INI file that QUORIN_PEAK_INI names ("huge" or none); the peak memory goes to the file
+// QUORIN_PEAK_OUT names.
+TEST_F(UpdateSaveDataQtTest, DISABLED_PeakMemoryOfOneInsert)
+{
+    const char* out = std::getenv("QUORIN_PEAK_OUT");
+    ASSERT_NE(out, nullptr);
+    const std::string ini = std::getenv("QUORIN_PEAK_INI") != nullptr ? std::getenv("QUORIN_PEAK_INI") : "";
+    RunWithForm([&] {
+        if (ini == "huge") {
+            StoreSection("UpdateSaveData", "0", "0", "99999", "99999");
+        }
+        Layout().Clear(Record());
+        steps_.When(FormUp("Record Will Be Added"), [] {
+            Top()->repaint(); // every pixel of its backing store drawn
+            Click(quick::kCancel);
+        });
+        EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+    });
+    std::ofstream(out) << PeakKilobytes() << "\n";
+}
+
+TEST_F(UpdateSaveDataQtTest, AHugeStoredSizeCostsNoMoreMemoryThanNoIniFile)
+{
+    auto peak = [&](const char* ini) {
+        const std::string out = (folder_.path() / (std::string("peak-") + ini)).string();
+        ::setenv("QUORIN_PEAK_INI", ini, 1);
+        ::setenv("QUORIN_PEAK_OUT", out.c_str(), 1);
+        const std::string self = fs::read_symlink("/proc/self/exe").string();
+        std::vector<std::string> args = {self, "--gtest_also_run_disabled_tests",
+                                         "--gtest_filter=UpdateSaveDataQtTest.DISABLED_PeakMemoryOfOneInsert"};
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        pid_t child = 0;
+        EXPECT_EQ(::posix_spawn(&child, self.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+        int status = 0;
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ini << ": status " << status;
+        ::unsetenv("QUORIN_PEAK_INI");
+        ::unsetenv("QUORIN_PEAK_OUT");
+        long kilobytes = -1;
+        std::ifstream(out) >> kilobytes;
+        return kilobytes;
+    };
+    const long usual = peak("none");
+    const long huge = peak("huge");
+    ASSERT_GT(usual, 0);
+    ASSERT_GT(huge, 0);
+    std::printf("peak memory: %ld kB with no INI file, %ld kB with a huge stored size\n", usual, huge);
+    // The window may be cut to a whole screen, larger than it usually is: two screens' worth of
+    // pixels (its backing store and one more drawing) and a little slack, no more.
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const long screenKilobytes = 4L * screen.width() * screen.height() / 1024;
+    EXPECT_LE(huge, usual + 2 * screenKilobytes + 2048);
 }
 
 } // namespace

@@ -34,6 +34,9 @@ const std::vector<ErrorMessage>& StandardErrorMessages()
         {msg::kRetrySave, "Record Update Error",
          "An error was experienced changing this record. Do you want to try to save again?", kUser, button::kYes},
         {msg::kSaveRecord, "Save Record", "Do you want to save the changes to this record?", kUser, button::kYes},
+        {msg::kRecordChanged, "Record Changed",
+         "This record was changed or deleted by another program since it was read. Nothing was written.|File: %File",
+         kNotify},
         {msg::kUseClosedFile, "File Usage Error", "Attempt to use file (%File) before it was opened", kProgram},
     };
     return table;

@@ -43,6 +43,7 @@ inline constexpr int kRebuildError = 32;
 inline constexpr int kRebuildKey = 33;
 inline constexpr int kRetrySave = 40;
 inline constexpr int kSaveRecord = 41;
+inline constexpr int kRecordChanged = 42;
 inline constexpr int kUseClosedFile = 45;
 } // namespace msg
 

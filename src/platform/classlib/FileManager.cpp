@@ -115,7 +115,7 @@ Level FileManager::UseFile(std::uint8_t useType)
         return Report(msg::kUseClosedFile, kFileNotOpen);
     }
     // The real open must not disturb what the caller already put in the record buffer.
-    const FileState state = SaveFile();
+    const FileState state = State();
     const Level result = OpenForReal();
     RestoreFile(state);
     return result;
@@ -232,7 +232,12 @@ int FileManager::TryUpdate()
     if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
         return FailureCode();
     }
-    return FILE->Put();
+    const char* asRead = AsRead();
+    const int rc = FILE->Put(asRead);
+    if (rc == kNoError && asRead != nullptr) {
+        saved_.buffer.assign(BUFFER.address, BUFFER.size); // the record as this program now knows it
+    }
+    return rc;
 }
 
 Level FileManager::Update()
@@ -240,12 +245,15 @@ Level FileManager::Update()
     if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
         return l;
     }
-    const int rc = FILE->Put();
+    const int rc = TryUpdate();
     if (rc == kNoError) {
         return level::kBenign;
     }
     if (rc == kCreatesDuplicateKey) {
         return DuplicateReport(rc);
+    }
+    if (rc == kRecordChanged) {
+        return Report(msg::kRecordChanged, rc);
     }
     return level::kNotify; // the window asks whether to try again
 }
@@ -255,7 +263,18 @@ int FileManager::TryDelete()
     if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
         return FailureCode();
     }
-    return FILE->Delete();
+    const int rc = FILE->Delete(AsRead());
+    if (rc == kNoError) {
+        saved_ = {};
+    }
+    return rc;
+}
+
+const char* FileManager::AsRead() const
+{
+    const bool same = saved_.current != 0 && saved_.current == Current() && BUFFER.address != nullptr &&
+                      saved_.buffer.size() == BUFFER.size;
+    return same ? saved_.buffer.data() : nullptr;
 }
 
 void FileManager::SetCurrent(std::int64_t id)
@@ -271,7 +290,13 @@ std::int64_t FileManager::Current() const
     return keyed != nullptr ? keyed->Current() : 0;
 }
 
-FileState FileManager::SaveFile() const
+FileState FileManager::SaveFile()
+{
+    saved_ = State();
+    return saved_;
+}
+
+FileState FileManager::State() const
 {
     FileState state;
     if (BUFFER.address != nullptr) {

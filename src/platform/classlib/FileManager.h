@@ -45,6 +45,8 @@ struct FileKeyEntry {
 };
 
 // A file's state that a window saves and puts back: the record buffer and the current record.
+// The file manager keeps the state saved last: the record as the window read it, which a change or
+// delete of that record must still find stored (another program may have changed it since).
 struct FileState {
     std::string buffer;
     std::int64_t current = 0;
@@ -86,7 +88,9 @@ public:
     virtual Level Open();  // an open through the relation manager
     virtual void Close();  // gives back one open; the last one closes the file
     virtual int TryInsert(); // no report: the runtime error code
-    virtual Level Update(); // changes the current record; reports 15 for a duplicate key
+    // A change or delete of the record whose state was saved last writes only while the stored
+    // record is still the one saved; otherwise nothing is written and the answer is 34 (message 42).
+    virtual Level Update(); // changes the current record; reports 15 for a duplicate key, 42 for 34
     virtual int TryUpdate();
     virtual int TryDelete(); // deletes the current record, no report
 
@@ -106,7 +110,7 @@ public:
     // Shows message `messageId` about this file with the text of runtime error `code`; its level.
     Level Report(int messageId, int code);
 
-    FileState SaveFile() const;
+    FileState SaveFile(); // and keeps it, as the record read for a change or delete
     void RestoreFile(const FileState& state);
 
     // The calling thread's file managers, in the order registered.
@@ -119,9 +123,13 @@ protected:
 private:
     Level OpenForReal();
     Level DuplicateReport(int code);
+    FileState State() const;
+    // The kept record as read when it is the current one; null when there is none to compare.
+    const char* AsRead() const;
 
     ThreadList<FileManager> listing_;
     bool attached_ = false;
+    FileState saved_;
 };
 
 } // namespace quorin

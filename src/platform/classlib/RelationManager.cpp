@@ -71,7 +71,7 @@ Level RelationManager::Delete(std::uint8_t ask)
         return level::kBenign;
     }
     // Shown, and the record stays as the file has it.
-    return ME->Report(msg::kDeleteError, rc);
+    return ME->Report(rc == kRecordChanged ? msg::kRecordChanged : msg::kDeleteError, rc);
 }
 
 void RelationManager::Kill()

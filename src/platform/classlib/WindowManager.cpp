@@ -7,6 +7,7 @@
 #include "platform/classlib/WindowComponent.h"
 #include "platform/classlib/WindowResizer.h"
 #include "platform/runtime/RecordLayout.h"
+#include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/UserInterface.h"
 #include "platform/runtime/Window.h"
 
@@ -119,6 +120,9 @@ void WindowManager::Open(Window& window, Window* owner)
 {
     window_ = &window;
     owner_ = owner;
+    for (const CloseButton& button : closeButtons_) {
+        window.MarkCloseButton(button.control);
+    }
     window.Open(owner);
     OPENED = 1;
 }
@@ -176,12 +180,15 @@ Level WindowManager::CompleteChange()
         return 0;
     }
     for (;;) {
-        if (ChangePrimary() == 0) {
+        const int rc = ChangePrimary();
+        if (rc == kNoError) {
             RESPONSE = response::kCompleted;
             PostClose();
             return 0;
         }
-        const int answer = ERRORS != nullptr ? ERRORS->Ask(msg::kRetrySave) : button::kNo;
+        // Saving again would overwrite another program's change: the user cancels and opens the
+        // record again to see it.
+        const int answer = rc == kRecordChanged || ERRORS == nullptr ? button::kNo : ERRORS->Ask(msg::kRetrySave);
         if (answer != button::kYes) {
             SelectFirstField(); // nothing written; the window stays with the user's edits
             return level::kNotify;
@@ -206,11 +213,10 @@ Level WindowManager::HandleCloseEvent()
     if (CANCELACTION == 0 || (REQUEST != request::kInsert && REQUEST != request::kChange)) {
         return 0;
     }
-    // Text still being typed into an entry (the close box does not leave it) counts as an edit.
-    if (window_ != nullptr) {
-        window_->TakeFocusedEntry();
-    }
-    if (PrimaryImage() == primedState_) {
+    // Text still being typed into an entry (the close box does not leave it) counts as an edit,
+    // also where the entry's picture cannot take it.
+    const bool typedWouldBeLost = window_ != nullptr && window_->TakeTypedForLeaving();
+    if (!typedWouldBeLost && PrimaryImage() == primedState_) {
         return 0;
     }
     switch (CANCELACTION) {

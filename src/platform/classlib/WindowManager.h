@@ -94,6 +94,8 @@ public:
 
     // Not virtual.
     void SetToolbar(Toolbar& toolbar);
+    // Before Open: the button leaves with `response`; Open marks it in the window so that pressing
+    // it checks no entry's picture.
     void AddCloseButton(int control, std::uint8_t response);
     void AddFile(FileManager& file);
     void SetResizer(WindowResizer& resizer);
@@ -135,7 +137,7 @@ private:
     void SaveFileStates();
     void RestoreFileStates();
     Level InsertPrimary();       // 0 when added; a failure is reported by the file manager
-    Level ChangePrimary();       // 0 when written; a failure is left to the retry question
+    int ChangePrimary();         // 0 when written, else the runtime error code; 34 is reported here
     Level DeletePrimary(bool ask); // 0 when deleted
 
     int HistoryFieldOf(int control) const;

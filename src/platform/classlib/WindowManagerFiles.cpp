@@ -3,6 +3,7 @@
 #include "platform/classlib/FileManager.h"
 #include "platform/classlib/RelationManager.h"
 #include "platform/classlib/WindowManager.h"
+#include "platform/runtime/RuntimeError.h"
 
 namespace quorin {
 
@@ -66,13 +67,17 @@ Level WindowManager::InsertPrimary()
     return file != nullptr ? file->Insert() : level::kNotify;
 }
 
-Level WindowManager::ChangePrimary()
+int WindowManager::ChangePrimary()
 {
     FileManager* file = Me(PRIMARY);
     if (file == nullptr) {
-        return level::kNotify;
+        return kFileNotOpen;
     }
-    return file->TryUpdate() == 0 ? 0 : level::kNotify;
+    const int rc = file->TryUpdate();
+    if (rc == kRecordChanged) {
+        file->Report(msg::kRecordChanged, rc);
+    }
+    return rc;
 }
 
 Level WindowManager::DeletePrimary(bool ask)

@@ -579,6 +579,23 @@ struct ResetOnExit {
     }
 };
 
+// The condition of a change or delete that writes only while the stored record is still the one
+// read; nothing without an image as read. Blobs compare byte for byte, so any change counts.
+std::string UnchangedSince(const void* asRead, int parameter)
+{
+    return asRead != nullptr ? " AND image = ?" + std::to_string(parameter) : std::string();
+}
+
+void BindAsRead(sqlite3_stmt* stmt, int parameter, const void* asRead, std::size_t size)
+{
+    if (asRead != nullptr) {
+        sqlite3_bind_blob(stmt, parameter, asRead, static_cast<int>(size), SQLITE_STATIC);
+    }
+}
+
+// Why a change or delete of the current record touched no row.
+int NotWritten(const void* asRead) { return asRead != nullptr ? kRecordChanged : kRecordNotAvailable; }
+
 } // namespace
 
 int DataFile::Add(const void* record)
@@ -611,7 +628,7 @@ int DataFile::Add(const void* record)
     return kNoError;
 }
 
-int DataFile::Put(const void* record)
+int DataFile::Put(const void* record, const void* asRead)
 {
     ClearRuntimeError();
     duplicateKey_ = -1;
@@ -622,7 +639,7 @@ int DataFile::Put(const void* record)
     std::string sql = "UPDATE records SET image = ?1";
     int p = 2;
     schema.ForEachColumn([&](std::size_t k, std::size_t c) { sql += ", " + Column(k, c) + " = ?" + std::to_string(p++); });
-    sql += " WHERE id = ?" + std::to_string(p);
+    sql += " WHERE id = ?" + std::to_string(p) + UnchangedSince(asRead, p + 1);
     sqlite3_stmt* stmt = Prepared(db_, stmts_->cache, sql);
     if (stmt == nullptr) {
         return FailSql(sqlite3_errcode(db_));
@@ -631,6 +648,7 @@ int DataFile::Put(const void* record)
     sqlite3_bind_blob(stmt, 1, record, static_cast<int>(declaration_.layout->Size()), SQLITE_STATIC);
     schema.BindAll(stmt, 2, record);
     sqlite3_bind_int64(stmt, p, current_);
+    BindAsRead(stmt, p + 1, asRead, declaration_.layout->Size());
     const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE) {
         if ((rc & 0xFF) == SQLITE_CONSTRAINT) {
@@ -639,30 +657,31 @@ int DataFile::Put(const void* record)
         return FailSql(rc);
     }
     if (sqlite3_changes(db_) == 0) {
-        return Fail(kRecordNotAvailable); // another user deleted it meanwhile
+        return Fail(NotWritten(asRead)); // another user deleted it meanwhile, or changed it since it was read
     }
     return kNoError;
 }
 
-int DataFile::Delete()
+int DataFile::Delete(const void* asRead)
 {
     ClearRuntimeError();
     if (const int refusal = ChangeRefusal(true); refusal != kNoError) {
         return Fail(refusal);
     }
-    sqlite3_stmt* stmt = Prepared(db_, stmts_->cache, "DELETE FROM records WHERE id = ?1");
+    sqlite3_stmt* stmt = Prepared(db_, stmts_->cache, "DELETE FROM records WHERE id = ?1" + UnchangedSince(asRead, 2));
     if (stmt == nullptr) {
         return FailSql(sqlite3_errcode(db_));
     }
     ResetOnExit reset{stmt};
     sqlite3_bind_int64(stmt, 1, current_);
+    BindAsRead(stmt, 2, asRead, declaration_.layout->Size());
     const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE) {
         return FailSql(rc);
     }
     const bool deleted = sqlite3_changes(db_) != 0;
     current_ = 0;
-    return deleted ? kNoError : Fail(kRecordNotAvailable);
+    return deleted ? kNoError : Fail(NotWritten(asRead));
 }
 
 int DataFile::FindDuplicate(const void* record, std::int64_t exceptId)

@@ -99,9 +99,13 @@ public:
 
     // Writes; each is one transaction. A record that would duplicate a unique key is refused (40)
     // and the file stays as it was; DuplicateKey() then names the key.
+    // With `asRead` (the image of the current record as it was read), Put and Delete write only
+    // while the stored record still equals it, compared in the write's own statement so that no
+    // other user's write can come between: 34, with nothing written, when another user changed or
+    // deleted it since.
     int Add(const void* record); // the new record becomes the current one
-    int Put(const void* record); // changes the current record
-    int Delete();                // deletes the current record; none is current afterwards
+    int Put(const void* record, const void* asRead = nullptr); // changes the current record
+    int Delete(const void* asRead = nullptr); // deletes the current record; none is current afterwards
     int DuplicateKey() const { return duplicateKey_; }
 
     // The first record in key order whose components equal those in `values` (a record image);

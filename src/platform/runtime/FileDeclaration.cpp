@@ -122,22 +122,22 @@ int FileDeclaration::Add()
     return kind_ == FileKind::Keyed ? keyed_->Add(record_.data()) : text_->Add(record_.data());
 }
 
-int FileDeclaration::Put()
+int FileDeclaration::Put(const void* asRead)
 {
     if (!IsOpen() || kind_ != FileKind::Keyed) {
         SetRuntimeError(kFileNotOpen);
         return kFileNotOpen;
     }
-    return keyed_->Put(record_.data());
+    return keyed_->Put(record_.data(), asRead);
 }
 
-int FileDeclaration::Delete()
+int FileDeclaration::Delete(const void* asRead)
 {
     if (!IsOpen() || kind_ != FileKind::Keyed) {
         SetRuntimeError(kFileNotOpen);
         return kFileNotOpen;
     }
-    return keyed_->Delete();
+    return keyed_->Delete(asRead);
 }
 
 void BindThreadFile(FileDeclaration& instance, const FileDeclaration& initial)

@@ -64,8 +64,9 @@ public:
     bool IsOpen() const;
     int BuildKeys();
     int Add();             // the record buffer as a new record
-    int Put();             // the record buffer over the current record (keyed file)
-    int Delete();          // the current record (keyed file)
+    // With `asRead`, only while the stored record still equals that image (DataFile::Put).
+    int Put(const void* asRead = nullptr);    // the record buffer over the current record (keyed file)
+    int Delete(const void* asRead = nullptr); // the current record (keyed file)
     std::string OpenPath() const { return openPath_; }
 
 private:

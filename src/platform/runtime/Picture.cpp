@@ -6,6 +6,7 @@
 
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>
+#include <unicode/dtfmtsym.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
@@ -15,6 +16,8 @@
 #include <cctype>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace quorin {
 
@@ -38,7 +41,8 @@ icu::UnicodeString PlainSpaces(icu::UnicodeString text)
 }
 
 // The locale's short pattern; a two-letter year becomes the full year, which still reads two digits.
-std::unique_ptr<icu::SimpleDateFormat> ShortFormat(bool date)
+// For reading a typed date the day and the month take one digit or two, whatever the locale shows.
+std::unique_ptr<icu::SimpleDateFormat> ShortFormat(bool date, bool typed = false)
 {
     const icu::Locale locale = CurrentLocale();
     std::unique_ptr<icu::DateFormat> base(date ? icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale)
@@ -51,6 +55,10 @@ std::unique_ptr<icu::SimpleDateFormat> ShortFormat(bool date)
     pattern = PlainSpaces(pattern);
     if (date && pattern.indexOf(icu::UnicodeString("yyyy")) < 0)
         pattern.findAndReplace(icu::UnicodeString("yy"), icu::UnicodeString("y"));
+    if (date && typed && pattern.indexOf(icu::UnicodeString("MMM")) < 0) {
+        pattern.findAndReplace(icu::UnicodeString("dd"), icu::UnicodeString("d"));
+        pattern.findAndReplace(icu::UnicodeString("MM"), icu::UnicodeString("M"));
+    }
     UErrorCode status = U_ZERO_ERROR;
     auto format = std::make_unique<icu::SimpleDateFormat>(pattern, locale, status);
     if (U_FAILURE(status))
@@ -90,6 +98,85 @@ std::optional<UDate> ParseWhole(icu::SimpleDateFormat& format, std::string_view 
     if (pos.getErrorIndex() >= 0 || pos.getIndex() != input.length())
         return std::nullopt;
     return when;
+}
+
+
+// The hours and minutes of a typed time in the forms people type, whether the locale shows 12 or
+// 24 hours: "13:45", "1345", "9", "1:45pm", "1:45 PM", the marker first where the locale puts it
+// there. The separator is ':' or the locale's own. None for anything else.
+std::optional<std::int32_t> ReadTypedTime(std::string_view typed, const icu::SimpleDateFormat& format)
+{
+    icu::UnicodeString text = PlainSpaces(icu::UnicodeString::fromUTF8(
+        icu::StringPiece(typed.data(), static_cast<std::int32_t>(typed.size()))));
+    text.foldCase();
+
+    // The marker, either of the locale's or the English one, at either end.
+    int half = -1; // 0 before noon, 1 after
+    {
+        std::int32_t count = 0;
+        const icu::UnicodeString* localeMarkers = format.getDateFormatSymbols()->getAmPmStrings(count);
+        std::vector<std::pair<icu::UnicodeString, int>> markers = {{"am", 0}, {"pm", 1}};
+        for (std::int32_t i = 0; i < count && i < 2; ++i)
+            markers.emplace_back(PlainSpaces(localeMarkers[i]).foldCase(), i);
+        for (const auto& [marker, which] : markers) {
+            if (marker.isEmpty() || half >= 0)
+                continue;
+            if (text.endsWith(marker)) {
+                text.truncate(text.length() - marker.length());
+                half = which;
+            } else if (text.startsWith(marker)) {
+                text.remove(0, marker.length());
+                half = which;
+            }
+        }
+        text.trim();
+    }
+
+    // The locale's separator: what follows the hours in its pattern.
+    UChar separator = u':';
+    {
+        icu::UnicodeString pattern;
+        format.toPattern(pattern);
+        const std::int32_t hours = pattern.indexOf(u'H') >= 0 ? pattern.indexOf(u'H')
+                                   : pattern.indexOf(u'h') >= 0 ? pattern.indexOf(u'h')
+                                                                : -1;
+        for (std::int32_t i = hours; hours >= 0 && i < pattern.length(); ++i) {
+            const UChar c = pattern.charAt(i);
+            if (c != u'H' && c != u'h') {
+                separator = c;
+                break;
+            }
+        }
+    }
+
+    std::string hoursDigits;
+    std::string minutesDigits;
+    bool separated = false;
+    for (std::int32_t i = 0; i < text.length(); ++i) {
+        const UChar c = text.charAt(i);
+        if (c >= u'0' && c <= u'9') {
+            (separated ? minutesDigits : hoursDigits).push_back(static_cast<char>(c));
+        } else if ((c == u':' || c == separator) && !separated) {
+            separated = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!separated && hoursDigits.size() > 2) { // "1345", "945"
+        minutesDigits = hoursDigits.substr(hoursDigits.size() - 2);
+        hoursDigits.resize(hoursDigits.size() - 2);
+    }
+    if (hoursDigits.empty() || hoursDigits.size() > 2 || (separated && minutesDigits.size() != 2)
+        || (!separated && !minutesDigits.empty() && minutesDigits.size() != 2))
+        return std::nullopt;
+    int hour = std::stoi(hoursDigits);
+    const int minute = minutesDigits.empty() ? 0 : std::stoi(minutesDigits);
+    if (half >= 0) {
+        if (hour < 1 || hour > 12)
+            return std::nullopt;
+        hour = hour % 12 + 12 * half;
+    }
+    return ClockTime(hour, minute);
 }
 
 } // namespace
@@ -142,7 +229,7 @@ std::optional<std::int32_t> ParseDate(std::string_view text, std::string_view /*
     text = Trimmed(text);
     if (text.empty())
         return 0;
-    const auto format = ShortFormat(true);
+    const auto format = ShortFormat(true, true);
     if (!format)
         return std::nullopt;
     const std::optional<UDate> when = ParseWhole(*format, text);
@@ -179,11 +266,26 @@ std::optional<std::int32_t> ParseTime(std::string_view text, std::string_view /*
     const auto format = ShortFormat(false);
     if (!format)
         return std::nullopt;
+    if (const std::optional<std::int32_t> typed = ReadTypedTime(text, *format))
+        return typed;
+    // Whatever else the locale's own pattern reads (its own digits, say).
     const std::optional<UDate> when = ParseWhole(*format, text);
     if (!when || *when < 0 || *when >= kMsPerDay)
         return std::nullopt;
     const auto minutes = static_cast<std::int32_t>(*when / 60000.0);
     return ClockTime(minutes / 60, minutes % 60);
+}
+
+std::string PictureHint(std::string_view picture)
+{
+    switch (ReadPicture(picture).kind) {
+    case PictureKind::Date: {
+        const std::optional<CivilDate> today = DateOfDay(GetTodayDate());
+        return "a date like " + FormatDate(DayNumber(today ? today->year : 2026, 12, 31).value_or(0), picture);
+    }
+    case PictureKind::Time: return "a time like " + FormatTime(*ClockTime(13, 45), picture);
+    default: return "a number";
+    }
 }
 
 std::string FormatText(std::string_view text, std::string_view picture)

@@ -25,13 +25,19 @@ std::string PictureLocale();
 
 // A day number shown through a date picture; empty for 0 or a day outside 1801 to 9999.
 std::string FormatDate(std::int32_t dayNumber, std::string_view picture = "D17");
-// A typed date; 0 for an empty text; none for a text that is no valid date.
+// A typed date in the locale's short form, day and month with one digit or two; 0 for an empty
+// text; none for a text that is no valid date.
 std::optional<std::int32_t> ParseDate(std::string_view text, std::string_view picture = "D17");
 
 // A clock time shown through a time picture; empty for 0 or a value past midnight.
 std::string FormatTime(std::int32_t clockTime, std::string_view picture = "T7");
-// A typed time; 0 for an empty text; none for a text that is no valid time.
+// A typed time; 0 for an empty text; none for a text that is no valid time. Takes 24-hour ("13:45",
+// "1345") and 12-hour ("1:45pm", "1:45 PM") times and hours alone ("9"), whichever the locale shows.
 std::optional<std::int32_t> ParseTime(std::string_view text, std::string_view picture = "T7");
+
+// What an entry with this picture takes, for telling a refused value: "a date like 12/31/2026"
+// (31 December of this year in the locale's form), "a time like 1:45 PM", "a number".
+std::string PictureHint(std::string_view picture);
 
 // A text through an "s"n picture: cut to n bytes, never inside a character.
 std::string FormatText(std::string_view text, std::string_view picture);

@@ -38,6 +38,7 @@ std::string_view RuntimeErrorText(int code)
     case kEntryNotFound: return "Entry Not Found";
     case kFileLocked: return "File Is Already Locked";
     case kRecordNotAvailable: return "Record Not Available";
+    case kRecordChanged: return "Record Changed Since It Was Read";
     case kRecordNotFound: return "Record Not Found";
     case kFileNotOpen: return "File Not Open";
     case kCreatesDuplicateKey: return "Creates Duplicate Key";

@@ -13,6 +13,7 @@ enum RuntimeErrorCode : int {
     kEntryNotFound = 30,
     kFileLocked = 32,          // another user holds the file's lock beyond the wait
     kRecordNotAvailable = 33,  // no current record, or read past either end of the file
+    kRecordChanged = 34,       // the stored record is no longer the one read: another user changed or deleted it
     kRecordNotFound = 35,      // no record with the key values asked for
     kFileNotOpen = 37,
     kCreatesDuplicateKey = 40,

@@ -98,6 +98,9 @@ public:
     // AskFile: a modal file dialog; the chosen native path(s), "|"-separated when several; nothing
     //   when cancelled.
     // PopupMenu: items "&Insert", "-" (separator), "~text" (disabled); the item chosen from 1, 0 none.
+    // EntryRefused: the picture of entry `control` refused its text (the focus stays there, the
+    //   model has asked FocusChanged for it); tell the user: `what` says what it takes ("Type a date
+    //   like 12/31/2026"). The Qt backend beeps, selects the text and shows it as a tooltip.
     // SetWaitCursor: the wait cursor on or off for the whole application.
     // ShowHelp: the help of `helpId` for `window`. The program has no help file, so the default
     //   shows the box NoHelpMessage(helpId) through ShowMessageBox; a backend need not replace it.
@@ -128,6 +131,10 @@ public:
     {
         (void)window, (void)items;
         return 0;
+    }
+    virtual void EntryRefused(Window& window, Control& control, std::string_view what)
+    {
+        (void)window, (void)control, (void)what;
     }
     virtual void SetWaitCursor(bool on) { (void)on; }
     virtual void ShowHelp(Window& window, std::string_view helpId);

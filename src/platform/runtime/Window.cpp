@@ -6,6 +6,7 @@
 #include "platform/runtime/CodePage.h"
 #include "platform/runtime/ControlKinds.h"
 #include "platform/runtime/ControlPicture.h"
+#include "platform/runtime/Picture.h"
 #include "platform/runtime/PropertyText.h"
 #include "platform/runtime/RuntimeError.h"
 #include "platform/runtime/ThreadVar.h"
@@ -479,8 +480,20 @@ bool Window::TakeFocusedEntry()
     if (c == nullptr || WriteBack(*c))
         return true;
     Post({EventCode::Rejected, c->number(), 0});
-    if (UserInterface* ui = backend(); ui && created_)
+    if (UserInterface* ui = backend(); ui && created_) {
         ui->FocusChanged(*this, focus_);
+        ui->EntryRefused(*this, *c, "Type " + PictureHint(c->picture()));
+    }
+    return false;
+}
+
+bool Window::TakeTypedForLeaving()
+{
+    if (Control* c = control(focus_))
+        WriteBack(*c);
+    for (const auto& [number, c] : controls_)
+        if (c->editing_ && c->screenText_ != ShowThroughPicture(c->picture(), c->variable()))
+            return true;
     return false;
 }
 
@@ -601,7 +614,9 @@ void Window::UserPress(int number)
     Control* c = control(number);
     if (!AcceptsUserActions() || c == nullptr || !c->enabled() || !c->Visible())
         return;
-    if (!TakeFocusedEntry())
+    if (IsCloseButton(number))
+        TakeTypedForLeaving(); // what is lost is asked about when the window closes
+    else if (!TakeFocusedEntry())
         return;
     if (c->kind() == ControlKind::Check) {
         if (c->readOnly())
@@ -676,6 +691,8 @@ void Window::UserKey(int number, int key)
             }
     } else if (key == keys::kF1) {
         UserHelp();
+    } else if (key == keys::kEscape) {
+        UserClose();
     }
 }
 

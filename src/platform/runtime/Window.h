@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,8 +74,17 @@ public:
     std::string GetProperty(int control, int property) const;
     void SetProperty(int control, int property, std::string_view value);
 
-    // Writes back the focused entry (as leaving it would); false when its picture refused the text.
+    // Writes back the focused entry (as leaving it would); false when its picture refused the text,
+    // which the backend then tells the user (EntryRefused) with the focus kept on the entry.
     bool TakeFocusedEntry();
+    // Leaving without saving (Cancel, the close box, Escape) checks no picture: the focused entry is
+    // written back when its picture takes the text and otherwise keeps it as typed, unrefused. True
+    // when an entry still shows typed text that its variable does not hold, which leaving would lose.
+    bool TakeTypedForLeaving();
+    // A button that leaves the window without saving (the window manager's close buttons): pressing
+    // it takes the typed text as leaving does.
+    void MarkCloseButton(int control) { closeButtons_.insert(control); }
+    bool IsCloseButton(int control) const { return closeButtons_.contains(control); }
     // The lowest-numbered required entry that is visible, enabled and blank; 0 when none.
     int FirstMissingRequired() const;
     // For the form's OK: takes the focused entry, then checks every required entry; on a blank
@@ -100,7 +110,8 @@ public:
     void UserPress(int control);   // a button pressed or a check box clicked
     void UserPickRow(int control, int row); // list row picked (click, arrow keys)
     void UserScroll(int control, EventCode how);
-    void UserKey(int control, int key); // Enter presses the default button; alert keys report
+    void UserKey(int control, int key); // Enter presses the default button; alert keys report;
+                                        // Escape acts as the close box
     void UserPickTab(int sheet, int tab);
     void UserClose();              // the close box
     void UserResize(int width, int height);
@@ -145,6 +156,7 @@ private:
     bool created_ = false; // the backend made its widget
     Window* owner_ = nullptr;
     int focus_ = 0;
+    std::set<int> closeButtons_;
     std::deque<Event> queue_;
     Event current_;
     bool skipDefault_ = false;

@@ -45,6 +45,8 @@ TEST_F(ErrorManagerTest, TableHoldsEveryMessageWithItsLevel)
         {40, 1, "Record Update Error",
          "An error was experienced changing this record. Do you want to try to save again?"},
         {41, 1, "Save Record", "Do you want to save the changes to this record?"},
+        {42, 5, "Record Changed",
+         "This record was changed or deleted by another program since it was read. Nothing was written.|File: %File"},
         {45, 2, "File Usage Error", "Attempt to use file (%File) before it was opened"},
     };
     for (const Case& c : cases) {

@@ -6,10 +6,12 @@
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <algorithm>
 #include <sys/stat.h>
@@ -28,6 +30,37 @@ const RecordLayout& Layout()
 }
 
 using testing::Slurp;
+
+// Runs a test's step on this thread whenever a statement begins on a SQLite connection opened while
+// the object lives: the moments at which another user's write could come between two of ours.
+class StatementHook {
+public:
+    StatementHook() { sqlite3_auto_extension(reinterpret_cast<void (*)()>(&Trace)); }
+    ~StatementHook()
+    {
+        sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&Trace));
+        step_ = nullptr;
+    }
+    StatementHook(const StatementHook&) = delete;
+    StatementHook& operator=(const StatementHook&) = delete;
+
+    void Set(std::function<void(sqlite3*)> step) { step_ = std::move(step); }
+
+private:
+    static int Trace(sqlite3* db, const char**, const sqlite3_api_routines*)
+    {
+        sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &Began, nullptr);
+        return SQLITE_OK;
+    }
+    static int Began(unsigned, void*, void* statement, void*)
+    {
+        if (step_) {
+            step_(sqlite3_db_handle(static_cast<sqlite3_stmt*>(statement)));
+        }
+        return 0;
+    }
+    static inline std::function<void(sqlite3*)> step_;
+};
 
 class FileManagerTest : public ::testing::Test {
 protected:
@@ -281,6 +314,72 @@ TEST_F(FileManagerTest, ThreadListNeverKeepsADisposedManager)
     EXPECT_FALSE(listed(&manager));
     EXPECT_EQ(manager.KILLED, 1);
     EXPECT_EQ(manager.INITIALIZED, 0);
+}
+
+// A change or delete compares the stored record with the one read and writes in one transaction:
+// another user's write that comes at the start of any statement of the manager's change either
+// gets in before the comparison, and the change is refused, or is kept out until the change is
+// committed. Never between them, where it would be overwritten without a word.
+TEST_F(FileManagerTest, NoOtherWriterComesBetweenTheComparisonAndTheWrite)
+{
+    StatementHook hook; // before the file opens, so that its connection is watched
+    InitialiseFile();
+    ASSERT_EQ(relations.Open(0), 0);
+    SetRecord(81000, 100, "first");
+    ASSERT_EQ(manager.Insert(), 0); // opens the file for real
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open_v2("records.tps", &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    // No busy wait: while the manager holds its transaction the other write is refused at once.
+    sqlite3_busy_timeout(other, 0);
+
+    for (const bool deleting : {false, true}) {
+        bool allSeen = false;
+        for (int at = 1; !allSeen; ++at) {
+            SCOPED_TRACE((deleting ? "delete, other write at statement " : "change, other write at statement ") +
+                         std::to_string(at));
+            ASSERT_EQ(sqlite3_exec(other, "DELETE FROM records", nullptr, nullptr, nullptr), SQLITE_OK);
+            SetRecord(81000, 100, "read");
+            ASSERT_EQ(manager.Insert(), 0);
+            manager.SaveFile(); // as a window does when it begins
+            const std::int64_t id = manager.Current();
+            SetRecord(81000, 100, "theirs");
+            const std::string theirs(file.Record(), Layout().Size());
+            SetRecord(81000, 100, "mine");
+
+            int statements = 0;
+            int otherWrote = -1; // the other write's SQLite result, -1 before it was tried
+            hook.Set([&](sqlite3* db) {
+                if (db == other || ++statements != at) {
+                    return;
+                }
+                sqlite3_stmt* put = nullptr;
+                ASSERT_EQ(sqlite3_prepare_v2(other, "UPDATE records SET image = ?1 WHERE id = ?2", -1, &put, nullptr),
+                          SQLITE_OK);
+                sqlite3_bind_blob(put, 1, theirs.data(), static_cast<int>(theirs.size()), SQLITE_STATIC);
+                sqlite3_bind_int64(put, 2, id);
+                otherWrote = sqlite3_step(put);
+                sqlite3_finalize(put);
+            });
+            const int rc = deleting ? manager.TryDelete() : manager.TryUpdate();
+            hook.Set(nullptr);
+
+            allSeen = statements < at;
+            const auto rows = All();
+            if (otherWrote == SQLITE_DONE) {
+                EXPECT_EQ(rc, kRecordChanged);
+                ASSERT_EQ(rows.size(), 1u);
+                EXPECT_EQ(rows[0].image, theirs);
+            } else {
+                EXPECT_TRUE(otherWrote == -1 || otherWrote == SQLITE_BUSY) << sqlite3_errstr(otherWrote);
+                EXPECT_EQ(rc, kNoError);
+                ASSERT_EQ(rows.size(), deleting ? 0u : 1u);
+                if (!deleting) {
+                    EXPECT_EQ(Layout().FieldAsText(rows[0].image.data(), 3), "mine");
+                }
+            }
+        }
+    }
+    sqlite3_close(other);
 }
 
 } // namespace

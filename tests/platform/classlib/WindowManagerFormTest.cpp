@@ -406,7 +406,8 @@ TEST_F(WindowManagerFormTest, AFailedDeleteIsReportedAndLosesNothing)
     struct Case {
         const char* what;
         std::function<void()> spoil;
-        const char* error;
+        const char* caption;
+        std::string text;
         std::vector<std::int32_t> left;
     } const cases[] = {
         {"record deleted by another user",
@@ -420,7 +421,9 @@ TEST_F(WindowManagerFormTest, AFailedDeleteIsReportedAndLosesNothing)
              ASSERT_EQ(other.Get(0, &values, &found), 0);
              ASSERT_EQ(other.Delete(), 0);
          },
-         "Record Not Available", {10, 20}},
+         "Record Changed",
+         "This record was changed or deleted by another program since it was read. Nothing was written.|File: items.dat",
+         {10, 20}},
         {"read-only file",
          [&] {
              relation_.Close(0);
@@ -429,7 +432,9 @@ TEST_F(WindowManagerFormTest, AFailedDeleteIsReportedAndLosesNothing)
              ASSERT_EQ(file_.UseFile(use::kUse), 0);
              Load(20);
          },
-         "Access Denied", {10, 20}},
+         "Record Delete Error",
+         "An error was experienced during the deletion of a record.|File: items.dat|Error: Access Denied.",
+         {10, 20}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -438,9 +443,8 @@ TEST_F(WindowManagerFormTest, AFailedDeleteIsReportedAndLosesNothing)
         ui_.QueueAnswer(button::kYes);
         EXPECT_EQ(RunForm(request::kDelete), response::kCancelled);
         EXPECT_FALSE(opened_);
-        ASSERT_EQ(Captions(), (std::vector<std::string>{"Confirm Delete", "Record Delete Error"}));
-        EXPECT_EQ(ui_.Messages()[1].text, std::string("An error was experienced during the deletion of a record.|"
-                                                      "File: items.dat|Error: ") + c.error + ".");
+        ASSERT_EQ(Captions(), (std::vector<std::string>{"Confirm Delete", c.caption}));
+        EXPECT_EQ(ui_.Messages()[1].text, c.text);
         for (const std::int32_t id : c.left) {
             EXPECT_EQ(Stored(id), "item " + std::to_string(id));
         }

@@ -323,5 +323,49 @@ TEST_F(DataFileTest, TransactionsCommitOrRollBackTogether)
     EXPECT_EQ(count, 1);
 }
 
+// A change or delete given the record as it was read writes only while another user has neither
+// changed nor deleted it since; the stored file says what happened.
+TEST_F(DataFileTest, AChangeOrDeleteOfARecordAnotherUserTouchedSinceItWasReadWritesNothing)
+{
+    enum class Other { Nothing, Changes, Deletes };
+    struct Case {
+        Other other;
+        bool deleting;
+        int answer;
+        const char* left; // the stored name, "" when the record is gone
+    } const cases[] = {
+        {Other::Nothing, false, kNoError, "mine"},          {Other::Changes, false, kRecordChanged, "theirs"},
+        {Other::Deletes, false, kRecordChanged, ""},        {Other::Nothing, true, kNoError, ""},
+        {Other::Changes, true, kRecordChanged, "theirs"},   {Other::Deletes, true, kRecordChanged, ""},
+    };
+    DataFile file(Declaration());
+    Fill(file, {});
+    DataFile other(Declaration());
+    ASSERT_EQ(other.Open(path_, 0x42), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.other)) + (c.deleting ? " delete" : " change"));
+        ASSERT_EQ(file.Add(Record(10, 1, "read").data()), 0);
+        std::string asRead(Layout().Size(), '\0');
+        ASSERT_EQ(file.Get(0, Record(10, 1).data(), asRead.data()), 0);
+
+        std::string found(Layout().Size(), '\0');
+        ASSERT_EQ(other.Get(0, Record(10, 1).data(), found.data()), 0);
+        if (c.other == Other::Changes) {
+            ASSERT_EQ(other.Put(Record(10, 1, "theirs").data()), 0);
+        } else if (c.other == Other::Deletes) {
+            ASSERT_EQ(other.Delete(), 0);
+        }
+
+        const int rc = c.deleting ? file.Delete(asRead.data()) : file.Put(Record(10, 1, "mine").data(), asRead.data());
+        EXPECT_EQ(rc, c.answer);
+        EXPECT_EQ(RuntimeError(), c.answer);
+        const int got = file.Get(0, Record(10, 1).data(), found.data());
+        EXPECT_EQ(got == kNoError ? Layout().FieldAsText(found.data(), 3) : "", c.left);
+        if (got == kNoError) {
+            ASSERT_EQ(file.Delete(), 0);
+        }
+    }
+}
+
 } // namespace
 } // namespace quorin

@@ -114,6 +114,77 @@ TEST_F(PictureTest, HoursAndMinutesOfTheLocaleBothWays)
         EXPECT_FALSE(ParseTime(typed)) << typed;
 }
 
+TEST_F(PictureTest, TypedTimesInTheFormsPeopleTypeWhicheverFormTheLocaleShows)
+{
+    struct Case {
+        const char* typed;
+        int h, m; // -1: refused
+    } const cases[] = {
+        {"13:45", 13, 45},  {"1345", 13, 45},   {"945", 9, 45},     {"0:05", 0, 5},     {"9", 9, 0},
+        {"23", 23, 0},      {"1:45pm", 13, 45}, {"1:45 PM", 13, 45}, {"1:45Pm", 13, 45}, {"1:45 am", 1, 45},
+        {"12:10 am", 0, 10}, {"12 pm", 12, 0},  {"9pm", 21, 0},     {"1245pm", 12, 45}, {" 7:30 ", 7, 30},
+        {"25:99", -1, 0},   {"24:00", -1, 0},   {"12:61", -1, 0},   {"13:45 pm", -1, 0}, {"0 am", -1, 0},
+        {"abc", -1, 0},     {"1:5", -1, 0},     {"12345", -1, 0},   {"1::45", -1, 0},   {":45", -1, 0},
+        {"12:00:00", -1, 0}, {"1:45 xm", -1, 0}, {"pm", -1, 0},      {"1:45 pm pm", -1, 0}, {"\xff\xfe", -1, 0},
+    };
+    for (const char* locale : {"en_US", "de_DE"}) {
+        SetPictureLocale(locale);
+        for (const Case& c : cases) {
+            const std::optional<std::int32_t> want = c.h < 0 ? std::nullopt : ClockTime(c.h, c.m);
+            EXPECT_EQ(ParseTime(c.typed, "T7"), want) << locale << " '" << c.typed << "'";
+        }
+    }
+    // The locale's own separator and markers, the marker first where the locale puts it.
+    SetPictureLocale("fi_FI");
+    EXPECT_EQ(ParseTime("13.45"), ClockTime(13, 45));
+    EXPECT_EQ(ParseTime("13:45"), ClockTime(13, 45));
+    SetPictureLocale("ko_KR");
+    EXPECT_EQ(ParseTime(FormatTime(*ClockTime(21, 5))), ClockTime(21, 5));
+    for (const char* locale : {"en_US", "de_DE", "fi_FI", "nl_NL", "ko_KR", "ja_JP"}) {
+        SetPictureLocale(locale);
+        for (int minutes = 0; minutes < 24 * 60; minutes += 37) {
+            const std::int32_t time = *ClockTime(minutes / 60, minutes % 60);
+            EXPECT_EQ(ParseTime(FormatTime(time)), time) << locale << " " << FormatTime(time);
+        }
+    }
+}
+
+TEST_F(PictureTest, TypedDatesTakeOneOrTwoDigitDaysAndMonths)
+{
+    struct Case {
+        const char* locale;
+        const char* typed;
+        CivilDate date; // year 0: refused
+    } const cases[] = {
+        {"en_US", "3/5/2024", {2024, 3, 5}},   {"en_US", "03/05/2024", {2024, 3, 5}},
+        {"en_US", "12/31/2026", {2026, 12, 31}}, {"en_US", "99/99/9999", {}},
+        {"en_US", "31/12/2026", {}},           {"en_US", "3-5-2024", {}},
+        {"de_DE", "5.3.2024", {2024, 3, 5}},   {"de_DE", "05.03.2024", {2024, 3, 5}},
+        {"de_DE", "5.03.2024", {2024, 3, 5}},  {"de_DE", "31.2.2024", {}},
+        {"en_GB", "5/3/2024", {2024, 3, 5}},   {"en_GB", "3/13/2024", {}},
+    };
+    for (const Case& c : cases) {
+        SetPictureLocale(c.locale);
+        const std::optional<std::int32_t> want = c.date.year == 0 ? std::nullopt
+                                                                  : DayNumber(c.date.year, c.date.month, c.date.day);
+        EXPECT_EQ(ParseDate(c.typed, "D17"), want) << c.locale << " '" << c.typed << "'";
+    }
+    SetPictureLocale("de_DE");
+    EXPECT_EQ(FormatDate(*DayNumber(2024, 3, 5)), "05.03.2024") << "shown in the locale's own form";
+}
+
+TEST_F(PictureTest, AHintTellsWhatAnEntryTakesInTheLocalesForm)
+{
+    const int year = DateOfDay(GetTodayDate())->year;
+    SetPictureLocale("en_US");
+    EXPECT_EQ(PictureHint("@D17@"), "a date like 12/31/" + std::to_string(year));
+    EXPECT_EQ(PictureHint("T7"), "a time like 1:45 PM");
+    EXPECT_EQ(PictureHint("s20"), "a number");
+    SetPictureLocale("de_DE");
+    EXPECT_EQ(PictureHint("D17"), "a date like 31.12." + std::to_string(year));
+    EXPECT_EQ(PictureHint("T7"), "a time like 13:45");
+}
+
 TEST_F(PictureTest, TextPictureCutsAtACharacterBoundary)
 {
     EXPECT_EQ(FormatText("abcdef", "@s4@"), "abcd");

@@ -217,6 +217,28 @@ TEST_F(WindowTest, ButtonPressWritesBackTheFocusedEntryFirst)
     EXPECT_TRUE(Has(events, EventCode::Accepted, kSave));
 }
 
+// Typing lands where the keyboard is: an entry typed into while the model's focus was elsewhere
+// takes the focus, the entry left is written back first, and what is shown fits the variable.
+TEST_F(WindowTest, TypingIntoAnEntryTakesTheFocusAndShowsOnlyWhatItsVariableHolds)
+{
+    auto window = Make();
+    window->Open();
+    ui.Type(kName, "Ann");
+    ui.Do([](Window& w) { w.UserEdit(kCity, "Bern"); }); // no focus move was reported
+    int focusAfterTyping = 0;
+    ui.Do([&](Window& w) { focusAfterTyping = w.focus(); });
+    ui.Do([](Window& w) { w.UserEdit(kName, "\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96"); }); // 5 letters, 10 bytes
+    std::string shown;
+    ui.Do([&](Window& w) { shown = w.control(kName)->screenText(); });
+    ui.Press(kPlain);
+    const auto events = Run(*window);
+    EXPECT_EQ(focusAfterTyping, kCity);
+    EXPECT_EQ(data.city.Str(), "Bern");
+    EXPECT_EQ(shown, "\xD0\x96\xD0\x96\xD0\x96\xD0\x96") << "s8 holds 8 bytes: four letters, none cut in half";
+    EXPECT_EQ(data.name.Str(), shown);
+    EXPECT_TRUE(Has(events, EventCode::Accepted, kPlain));
+}
+
 TEST_F(WindowTest, RefusedValueKeepsFocusAndIsNotWritten)
 {
     data.count = 7;
@@ -233,6 +255,14 @@ TEST_F(WindowTest, RefusedValueKeepsFocusAndIsNotWritten)
     EXPECT_TRUE(Has(events, EventCode::Rejected, kCount));
     EXPECT_FALSE(Has(events, EventCode::Accepted, kPlain));
     EXPECT_FALSE(Has(events, EventCode::Accepted, kCount));
+    // Each refusal is told, with the text as typed and what the entry takes.
+    const std::vector<ScriptedUi::Refusal> told = ui.Refusals();
+    ASSERT_EQ(told.size(), 2u);
+    for (const ScriptedUi::Refusal& refusal : told) {
+        EXPECT_EQ(refusal.control, kCount);
+        EXPECT_EQ(refusal.typed, "12x");
+        EXPECT_EQ(refusal.what, "Type " + PictureHint("D17"));
+    }
 }
 
 TEST_F(WindowTest, DateEntryShowsTheLocalesShortDateAndTakesOnlyValidDates)
@@ -507,19 +537,25 @@ TEST_F(WindowTest, ListFollowsItsQueueOnDisplay)
     EXPECT_EQ(window->control(kRows)->currentRow(), 0);
 }
 
-TEST_F(WindowTest, CloseBoxPostsCloseWindowAndItsDefaultClosesTheWindow)
+TEST_F(WindowTest, CloseBoxAndEscapePostCloseWindowAndItsDefaultClosesTheWindow)
 {
-    auto window = Make();
-    window->Open();
-    ui.CloseBox();
-    ui.Press(kPlain); // never played: the window is closed by then
-    ASSERT_TRUE(window->NextEvent());
-    EXPECT_EQ(window->currentEvent().code, EventCode::OpenWindow);
-    ASSERT_TRUE(window->NextEvent());
-    EXPECT_EQ(window->currentEvent().code, EventCode::CloseWindow);
-    EXPECT_FALSE(window->NextEvent());
-    EXPECT_FALSE(window->IsOpen());
-    EXPECT_EQ(ui.PendingActions(), 1u);
+    for (const bool escape : {true, false}) {
+        auto window = Make();
+        window->Open();
+        if (escape) {
+            ui.Key(kName, keys::kEscape);
+        } else {
+            ui.CloseBox();
+            ui.Press(kPlain); // never played: the window is closed by then
+        }
+        ASSERT_TRUE(window->NextEvent());
+        EXPECT_EQ(window->currentEvent().code, EventCode::OpenWindow);
+        ASSERT_TRUE(window->NextEvent());
+        EXPECT_EQ(window->currentEvent().code, EventCode::CloseWindow);
+        EXPECT_FALSE(window->NextEvent());
+        EXPECT_FALSE(window->IsOpen());
+        EXPECT_EQ(ui.PendingActions(), escape ? 0u : 1u);
+    }
 }
 
 TEST_F(WindowTest, CloseWindowWithSkippedDefaultKeepsTheWindowOpen)
@@ -537,7 +573,7 @@ TEST_F(WindowTest, CloseWindowWithSkippedDefaultKeepsTheWindowOpen)
     EXPECT_EQ(codes, (std::vector<EventCode>{EventCode::OpenWindow, EventCode::CloseWindow, EventCode::Accepted}));
 }
 
-TEST_F(WindowTest, WindowWithoutCloseBoxIgnoresTheCloseBox)
+TEST_F(WindowTest, WindowWithoutCloseBoxIgnoresTheCloseBoxAndEscape)
 {
     WindowDefinition d = TestDefinition();
     d.name = "NOSYSTEM";
@@ -546,6 +582,7 @@ TEST_F(WindowTest, WindowWithoutCloseBoxIgnoresTheCloseBox)
     auto window = NewWindow("tests$window", "NOSYSTEM", {});
     window->Open();
     ui.CloseBox();
+    ui.Key(0, keys::kEscape);
     EXPECT_TRUE(Run(*window).empty());
 }
 

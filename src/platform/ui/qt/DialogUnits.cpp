@@ -1,5 +1,7 @@
 #include "platform/ui/qt/DialogUnits.h"
 
+#include <climits>
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QString>
@@ -26,7 +28,9 @@ int MulDivRounded(int a, int b, int c)
 {
     const long long product = static_cast<long long>(a) * b;
     const long long half = c / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
+    const long long quotient = product >= 0 ? (product + half) / c : (product - half) / c;
+    // A stored place or size may be any number: past an int it stays at the int's end.
+    return static_cast<int>(std::clamp<long long>(quotient, INT_MIN, INT_MAX));
 }
 
 } // namespace

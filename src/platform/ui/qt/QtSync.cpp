@@ -159,23 +159,6 @@ void ApplyCurrent(WindowWidget* ww, const Window& window, const Control& c, QWid
     (void)ww;
 }
 
-void ApplyWindowGeometry(WindowWidget* ww, const Window& window)
-{
-    const DialogUnits& units = ww->units();
-    const QSize size = units.ToPixels(QSize(window.width(), window.height()));
-    if (window.resizable()) {
-        ww->setMinimumSize(units.ToPixels(QSize(window.minWidth(), window.minHeight())));
-        ww->setMaximumSize(window.maxWidth() > 0 ? units.ToPixelsX(window.maxWidth()) : QWIDGETSIZE_MAX,
-                           window.maxHeight() > 0 ? units.ToPixelsY(window.maxHeight()) : QWIDGETSIZE_MAX);
-        ww->resize(size);
-    } else {
-        ww->setFixedSize(size);
-    }
-    if (ww->placed) {
-        ww->move(units.ToPixels(QPoint(window.x(), window.y())));
-    }
-}
-
 void ApplyWindowState(WindowWidget* ww, const Window& window)
 {
     if (!ww->isVisible()) {

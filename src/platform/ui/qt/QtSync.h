@@ -24,7 +24,6 @@ void ApplyReadOnly(const Control& c, QWidget* widget);
 void FocusAsTab(QWidget* target);
 QTabWidget* SheetWidget(const Window& window, const Control& tab);
 void ApplyCurrent(WindowWidget* ww, const Window& window, const Control& c, QWidget* widget);
-void ApplyWindowGeometry(WindowWidget* ww, const Window& window);
 void ApplyWindowState(WindowWidget* ww, const Window& window);
 // Tab order in control number order; prompts lend their mnemonic to the next control that takes
 // the focus.

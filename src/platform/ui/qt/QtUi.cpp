@@ -31,6 +31,8 @@
 #include "platform/ui/qt/QtControls.h"
 #include "platform/ui/qt/QtFileDialog.h"
 #include "platform/ui/qt/QtMessageBox.h"
+#include "platform/ui/qt/QtPlacement.h"
+#include "platform/ui/qt/QtRefusal.h"
 #include "platform/ui/qt/QtSync.h"
 #include "platform/ui/qt/QtWindowWidget.h"
 
@@ -106,7 +108,7 @@ void QtUi::CreateWindowWidget(Window& window)
     ww->setAutoFillBackground(true);
     ww->placed = definition.x.has_value() && definition.y.has_value() && (definition.attributes & kWinCenter) == 0;
     Applying applying(ww);
-    ApplyWindowGeometry(ww, window);
+    ApplyWindowPlace(ww, window);
 }
 
 void QtUi::ShowWindow(Window& window, Window* owner)
@@ -210,6 +212,11 @@ void QtUi::CreateControlWidget(Window& window, Control& control)
         }
         widget->setToolTip(FromUtf8(control.definition().tip));
         widget->setStatusTip(FromUtf8(control.definition().msg));
+        if (window.IsCloseButton(control.number())) {
+            // A click leaves without saving: it must not first move the focus out of an entry,
+            // which would check its picture.
+            widget->setFocusPolicy(Qt::TabFocus);
+        }
     } else {
         widget->setObjectName(FromUtf8(control.label()));
     }
@@ -291,7 +298,7 @@ void QtUi::WindowChanged(Window& window, unsigned changes)
     }
     if ((changes & kChangeGeometry) != 0) {
         ww->placed = true; // the program placed it (an INI file, a resizer)
-        ApplyWindowGeometry(ww, window);
+        ApplyWindowPlace(ww, window);
     }
     if ((changes & kChangeState) != 0) {
         ApplyWindowState(ww, window);
@@ -375,6 +382,14 @@ int QtUi::PopupMenu(Window& window, const std::vector<std::string>& items)
     GiveKeyboardBack(window);
     const auto found = std::find(actions.begin(), actions.end(), chosen);
     return chosen != nullptr && found != actions.end() ? static_cast<int>(found - actions.begin()) + 1 : 0;
+}
+
+void QtUi::EntryRefused(Window& window, Control& control, std::string_view what)
+{
+    (void)window;
+    if (QWidget* widget = WidgetOf(control)) {
+        TellRefusedEntry(widget, FromUtf8(what));
+    }
 }
 
 void QtUi::SetWaitCursor(bool on)

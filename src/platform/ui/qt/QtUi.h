@@ -35,6 +35,7 @@ public:
     bool WaitForAction(Window& window) override;
     std::optional<std::string> AskFile(const FileDialogRequest& request) override;
     int PopupMenu(Window& window, const std::vector<std::string>& items) override;
+    void EntryRefused(Window& window, Control& control, std::string_view what) override;
     void SetWaitCursor(bool on) override;
 
     // The widgets of a window and of a control; null while none is made.

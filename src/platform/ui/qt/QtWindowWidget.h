@@ -72,7 +72,7 @@ protected:
     {
         QWidget::moveEvent(event);
         if (event->spontaneous() && isVisible()) {
-            const QPoint at = event->pos();
+            const QPoint at = pos(); // the frame's corner, where a place is restored to
             Report([&](Window& w) { w.UserMove(units_.ToUnitsX(at.x()), units_.ToUnitsY(at.y())); });
         }
     }
@@ -87,9 +87,10 @@ protected:
     }
     void keyPressEvent(QKeyEvent* event) override
     {
-        // Keys no control took: Enter presses the default button, F1 asks for help.
+        // Keys no control took: Enter presses the default button, F1 asks for help, Escape acts
+        // as the close box.
         const int code = KeyCode(event);
-        if (code == keys::kEnter || code == keys::kF1) {
+        if (code == keys::kEnter || code == keys::kF1 || code == keys::kEscape) {
             Report([&](Window& w) { w.UserKey(0, code); });
             return;
         }

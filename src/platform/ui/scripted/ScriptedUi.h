@@ -63,6 +63,14 @@ public:
     std::vector<FileDialogRequest> FileDialogs() const;
     std::vector<std::vector<std::string>> Menus() const;
     std::vector<std::string> HelpRequests() const; // help ids asked for (each also shows its box)
+    // Entries whose picture refused their text, in order: what the user was told.
+    struct Refusal {
+        int control = 0;
+        std::string typed; // the entry's text then
+        std::string what;
+    };
+    std::vector<Refusal> Refusals() const;
+    void ClearRefusals();
     bool WaitCursor() const;
     int WaitCursorChanges() const;
 
@@ -85,6 +93,7 @@ public:
     bool WaitForAction(Window& window) override;
     std::optional<std::string> AskFile(const FileDialogRequest& request) override;
     int PopupMenu(Window& window, const std::vector<std::string>& items) override;
+    void EntryRefused(Window& window, Control& control, std::string_view what) override;
     void SetWaitCursor(bool on) override;
     void ShowHelp(Window& window, std::string_view helpId) override;
 
@@ -98,6 +107,7 @@ private:
     std::vector<FileDialogRequest> fileDialogs_;
     std::vector<std::vector<std::string>> menus_;
     std::vector<std::string> helpRequests_;
+    std::vector<Refusal> refusals_;
     bool waitCursor_ = false;
     int waitCursorChanges_ = 0;
 

@@ -111,6 +111,18 @@ std::vector<std::string> ScriptedUi::HelpRequests() const
     return helpRequests_;
 }
 
+std::vector<ScriptedUi::Refusal> ScriptedUi::Refusals() const
+{
+    std::lock_guard lock(mutex_);
+    return refusals_;
+}
+
+void ScriptedUi::ClearRefusals()
+{
+    std::lock_guard lock(mutex_);
+    refusals_.clear();
+}
+
 bool ScriptedUi::WaitCursor() const
 {
     std::lock_guard lock(mutex_);
@@ -195,6 +207,13 @@ int ScriptedUi::PopupMenu(Window& window, const std::vector<std::string>& items)
     const int choice = menuChoices_.front();
     menuChoices_.pop_front();
     return choice >= 0 && choice <= static_cast<int>(items.size()) ? choice : 0;
+}
+
+void ScriptedUi::EntryRefused(Window& window, Control& control, std::string_view what)
+{
+    (void)window;
+    std::lock_guard lock(mutex_);
+    refusals_.push_back({control.number(), control.screenText(), std::string(what)});
 }
 
 void ScriptedUi::SetWaitCursor(bool on)

@@ -3,6 +3,7 @@
 #include "ModalDriver.h"
 #include "platform/runtime/ControlKinds.h"
 #include "platform/runtime/FixedText.h"
+#include "platform/runtime/Picture.h"
 #include "platform/runtime/Window.h"
 #include "platform/ui/qt/DialogUnits.h"
 #include "platform/ui/qt/QtUi.h"
@@ -25,6 +26,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -595,6 +597,35 @@ TEST_F(QtWindowTest, ARefusedEntryKeepsTheFocus)
     QApplication::processEvents(); // the focus goes back once Qt finished the click
     EXPECT_EQ(QApplication::focusWidget(), Widget(kDate));
     EXPECT_EQ(Widget<QLineEdit>(kDate)->text(), "no date");
+    // The refusal is told: the text selected, so typing replaces it, and a tooltip at the entry.
+    EXPECT_EQ(Widget<QLineEdit>(kDate)->selectedText(), "no date");
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text().toStdString(), "Type " + PictureHint("D17"));
+    QToolTip::hideText();
+}
+
+// Escape that no control takes acts as the close box: the close event where the window has one,
+// nothing where it has none.
+TEST_F(QtWindowTest, EscapeActsAsTheCloseBoxWhereThereIsOne)
+{
+    for (const std::uint32_t attributes : {kWinGray | kWinDouble, kWinSystem | kWinGray}) {
+        Open(attributes);
+        driver_.Soon([&] {
+            for (const int control : {kName, kList, kOk, kExport}) {
+                QTest::keyClick(Widget(control), Qt::Key_Escape);
+            }
+            QTest::mouseClick(Widget(kCancel), Qt::LeftButton);
+        });
+        int closes = 0;
+        Event e = Next();
+        for (; e.code == EventCode::CloseWindow; e = Next()) {
+            ++closes;
+            window_->SkipDefault();
+        }
+        EXPECT_EQ(closes, (attributes & kWinSystem) != 0 ? 4 : 0) << attributes;
+        EXPECT_EQ(e.code, EventCode::Accepted);
+        EXPECT_EQ(e.control, kCancel);
+    }
 }
 
 TEST_F(QtWindowTest, MultiLineTextAndAlertKeys)
