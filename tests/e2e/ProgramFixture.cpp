@@ -215,6 +215,12 @@ void DesktopTest::AddRecord(WindowId main, const Typed& typed)
     const WindowId form = xdo_->Find("Record Will Be Added");
     ASSERT_TRUE(form) << "Alt+I opened no \"Record Will Be Added\"";
     ASSERT_TRUE(WaitFocus(x_->display(), form)) << "the record form did not take the keyboard";
+    ASSERT_NO_FATAL_FAILURE(StoreInForm(form, typed));
+    ASSERT_TRUE(WaitFocus(x_->display(), main)) << "the keyboard did not come back after the record form closed";
+}
+
+void DesktopTest::StoreInForm(WindowId form, const Typed& typed)
+{
     // The focus starts in the date; the time, then the e-mail and the account follow.
     ASSERT_TRUE(xdo_->Keys(form, {"Tab", "Tab"}));
     ASSERT_TRUE(xdo_->Type(form, typed.email));
@@ -222,7 +228,16 @@ void DesktopTest::AddRecord(WindowId main, const Typed& typed)
     ASSERT_TRUE(xdo_->Type(form, typed.account));
     ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
     ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "Return left the form open";
-    ASSERT_TRUE(WaitFocus(x_->display(), main)) << "the keyboard did not come back after the record form closed";
+}
+
+void DesktopTest::ExpectOnScreen(WindowId window)
+{
+    const std::optional<Placed> g = Geometry(window);
+    ASSERT_TRUE(g);
+    EXPECT_GE(g->x, 0);
+    EXPECT_GE(g->y, 0);
+    EXPECT_LE(g->x + g->width, 1024);
+    EXPECT_LE(g->y + g->height, 768);
 }
 
 void DesktopTest::ExpectListed(WindowId main)

@@ -57,6 +57,8 @@ protected:
 
     // Alt+I in the main window, the e-mail and account typed into the new record, Return.
     void AddRecord(WindowId main, const Typed& typed);
+    // Types the e-mail and the account into an open record form and stores it with Return.
+    void StoreInForm(WindowId form, const Typed& typed);
     // The browse lists a record when Alt+C opens it in the record form; Cancel closes it.
     void ExpectListed(WindowId main);
     // The data file holds exactly this one record.
@@ -68,6 +70,8 @@ protected:
 
     // Where the window lies (xdotool); nothing when it cannot be read.
     std::optional<Placed> Geometry(WindowId window);
+    // The whole window, frame and all, on the 1024 by 768 screen.
+    void ExpectOnScreen(WindowId window);
 
     // Outside readers: the data file through SQLite, the INI file through configparser.
     std::vector<StoredRecord> StoredRecords();

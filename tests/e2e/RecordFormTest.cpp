@@ -92,18 +92,8 @@ TEST_F(RecordFormTest, AHugeStoredSizeOpensTheFormOnTheScreenAndARefusedDateDoes
         ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
         WindowId form = xdo_->Find("Record Will Be Added");
         ASSERT_TRUE(form);
-        const std::optional<Placed> g = Geometry(form);
-        ASSERT_TRUE(g);
-        EXPECT_GE(g->x, 0);
-        EXPECT_GE(g->y, 0);
-        EXPECT_LE(g->x + g->width, 1024);
-        EXPECT_LE(g->y + g->height, 768);
-        ASSERT_TRUE(xdo_->Keys(form, {"Tab", "Tab"}));
-        ASSERT_TRUE(xdo_->Type(form, typed.email));
-        ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
-        ASSERT_TRUE(xdo_->Type(form, typed.account));
-        ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
-        ASSERT_TRUE(WaitWindowGone(x_->display(), form)) << "Return left the form open";
+        ExpectOnScreen(form);
+        ASSERT_NO_FATAL_FAILURE(StoreInForm(form, typed));
 
         // The form opens with its date selected: typing replaces it.
         ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
