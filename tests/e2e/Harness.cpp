@@ -303,12 +303,16 @@ WindowId Xdo::Search(const std::vector<std::string>& titles, std::chrono::millis
         // The program's own windows, by the _NET_WM_PID that Qt sets on each.
         arguments.insert(arguments.begin() + 1, {"--all", "--pid", std::to_string(pid)});
     }
-    const auto output = Run(arguments, bound);
+    // xdotool ends on an X error when a window it walks past goes meanwhile (a box or form that
+    // closed): that is no answer, so it looks again while the bound lasts.
+    const auto deadline = Clock::now() + bound;
     WindowId window;
-    if (output) {
-        std::istringstream lines(*output);
-        lines >> window.id;
-    }
+    do {
+        if (const auto output = Run(arguments, std::chrono::milliseconds(Remaining(deadline)))) {
+            std::istringstream lines(*output);
+            lines >> window.id;
+        }
+    } while (!window && Remaining(deadline) > 0);
     return window;
 }
 

@@ -335,7 +335,7 @@ protected:
         const bool click = Chance(0.4);
         Step(std::string("Save To Form by ") + (click ? "a click" : "Alt+T"));
         ++fills_;
-        const auto box = xdo_->Watch({"Viewer Error"});
+        auto box = xdo_->Watch({"Viewer Error"});
         ASSERT_TRUE(click ? ClickOn(main_, kToForm) : Keys(main_, {"alt+t"}));
 
         // A copy renamed into place, or the box.
@@ -345,6 +345,12 @@ protected:
             const auto ready = WaitReadable({watch_->fd(), box->OutputFd()}, kWindowBound);
             ASSERT_TRUE(ready) << "the fill neither wrote a copy nor showed a box" << Trail();
             if (*ready == 1) {
+                // A watch that ended without naming a window died on an X error (a window it
+                // walked past went meanwhile): it watches again.
+                if (box->Output(kWindowBound).find_first_not_of(" \n") == std::string::npos) {
+                    box = xdo_->Watch({"Viewer Error"});
+                    continue;
+                }
                 boxed = true;
                 break;
             }
