@@ -232,6 +232,11 @@ int FileManager::TryUpdate()
     if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
         return FailureCode();
     }
+    return PutAsRead();
+}
+
+int FileManager::PutAsRead()
+{
     const char* asRead = AsRead();
     const int rc = FILE->Put(asRead);
     if (rc == kNoError && asRead != nullptr) {
@@ -245,7 +250,7 @@ Level FileManager::Update()
     if (const Level l = UseFile(use::kUpdate); l != level::kBenign) {
         return l;
     }
-    const int rc = TryUpdate();
+    const int rc = PutAsRead();
     if (rc == kNoError) {
         return level::kBenign;
     }

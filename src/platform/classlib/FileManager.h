@@ -126,6 +126,8 @@ private:
     FileState State() const;
     // The kept record as read when it is the current one; null when there is none to compare.
     const char* AsRead() const;
+    // The record buffer over the current record, compared with the kept record as read.
+    int PutAsRead();
 
     ThreadList<FileManager> listing_;
     bool attached_ = false;
