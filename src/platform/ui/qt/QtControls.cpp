@@ -1,175 +1,30 @@
 #include "platform/ui/qt/QtControls.h"
 
-#include <QAbstractTableModel>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QCursor>
-#include <QEventLoop>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
-#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
 #include <QValidator>
-#include <QWindow>
 #include <algorithm>
-#include <functional>
 
 #include "platform/runtime/ControlPicture.h"
+#include "platform/ui/qt/QtListModel.h"
 #include "platform/ui/qt/QtSync.h"
-#include "platform/ui/qt/QtUi.h"
 
 namespace quorin::ui {
 
 namespace {
-
-// The rows of a list, read from the model each time Qt asks.
-class ListModel : public QAbstractTableModel {
-public:
-    ListModel(WindowWidget* owner, int number, QObject* parent)
-        : QAbstractTableModel(parent), owner_(owner), number_(number)
-    {
-    }
-
-    void Reset()
-    {
-        beginResetModel();
-        endResetModel();
-    }
-
-    // The row count the view was last told; a queue that grew or shrank since needs a reset.
-    int Told() const { return told_; }
-
-    int rowCount(const QModelIndex& parent) const override
-    {
-        const Control* c = Model();
-        if (parent.isValid()) {
-            return 0;
-        }
-        told_ = c == nullptr ? 0 : c->RowCount();
-        return told_;
-    }
-    int columnCount(const QModelIndex& parent) const override
-    {
-        const Control* c = Model();
-        return parent.isValid() || c == nullptr ? 0 : static_cast<int>(c->listFormat().columns.size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        const Control* c = Model();
-        if (c == nullptr || !index.isValid()) {
-            return {};
-        }
-        const auto& columns = c->listFormat().columns;
-        if (index.column() >= static_cast<int>(columns.size())) {
-            return {};
-        }
-        if (role == Qt::DisplayRole) {
-            const std::vector<std::string> texts = c->RowTexts(index.row() + 1);
-            return index.column() < static_cast<int>(texts.size())
-                       ? FromUtf8(texts[static_cast<std::size_t>(index.column())])
-                       : QString();
-        }
-        if (role == Qt::TextAlignmentRole) {
-            return QVariant::fromValue(ToQtAlignment(columns[static_cast<std::size_t>(index.column())].alignment));
-        }
-        return {};
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        const Control* c = Model();
-        if (c == nullptr || orientation != Qt::Horizontal || section >= static_cast<int>(c->listFormat().columns.size())) {
-            return {};
-        }
-        const ListColumn& column = c->listFormat().columns[static_cast<std::size_t>(section)];
-        if (role == Qt::DisplayRole) {
-            return FromUtf8(column.header);
-        }
-        if (role == Qt::TextAlignmentRole) {
-            return QVariant::fromValue(ToQtAlignment(column.headerAlignment));
-        }
-        return {};
-    }
-
-private:
-    const Control* Model() const
-    {
-        Window* w = owner_ ? owner_->model() : nullptr;
-        return w ? w->control(number_) : nullptr;
-    }
-
-    QPointer<WindowWidget> owner_;
-    int number_;
-    mutable int told_ = 0;
-};
-
-// Draws a list's cells with the column's indent and its right border mark ("|").
-class ColumnDelegate : public QStyledItemDelegate {
-public:
-    ColumnDelegate(WindowWidget* owner, int number, QObject* parent)
-        : QStyledItemDelegate(parent), owner_(owner), number_(number)
-    {
-    }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QStyleOptionViewItem shifted(option);
-        const ListColumn* column = Column(index.column());
-        if (column != nullptr && column->indent > 0 && owner_) {
-            const int indent = owner_->units().ToPixelsX(column->indent);
-            if (column->alignment == Alignment::Right || column->alignment == Alignment::Decimal) {
-                shifted.rect.adjust(0, 0, -indent, 0);
-            } else if (column->alignment == Alignment::Left) {
-                shifted.rect.adjust(indent, 0, 0, 0);
-            }
-        }
-        if (shifted.rect != option.rect) {
-            // The row's background (a selection's colour) spans the whole cell, indent included;
-            // only the text moves in.
-            QStyleOptionViewItem full(option);
-            initStyleOption(&full, index);
-            full.text.clear();
-            full.icon = QIcon();
-            const QWidget* view = option.widget;
-            (view != nullptr ? view->style() : QApplication::style())
-                ->drawControl(QStyle::CE_ItemViewItem, &full, painter, view);
-        }
-        QStyledItemDelegate::paint(painter, shifted, index);
-        if (column != nullptr && column->rightBorder) {
-            painter->save();
-            painter->setPen(option.palette.color(QPalette::Mid));
-            painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-            painter->restore();
-        }
-    }
-
-private:
-    const ListColumn* Column(int section) const
-    {
-        Window* w = owner_ ? owner_->model() : nullptr;
-        const Control* c = w ? w->control(number_) : nullptr;
-        if (c == nullptr || section < 0 || section >= static_cast<int>(c->listFormat().columns.size())) {
-            return nullptr;
-        }
-        return &c->listFormat().columns[static_cast<std::size_t>(section)];
-    }
-
-    QPointer<WindowWidget> owner_;
-    int number_;
-};
 
 // Watches the control widgets of one window: focus moves, alert keys, Enter and F1, and the mouse
 // on lists.
@@ -191,7 +46,7 @@ protected:
             // Whatever moved it (a key, a click, a closed box, the window manager), the model's
             // focus follows the toolkit's; the entry left is written back as a Tab would.
             owner_->Report([&](Window& model) { model.UserFocus(number); });
-            KeepModelFocus(owner_);
+            FollowModelFocus(owner_, FocusMove::Restore, true);
             return false;
         }
         case QEvent::KeyPress: return Key(*c, static_cast<QKeyEvent*>(event));
@@ -340,10 +195,6 @@ void Watch(WindowWidget* ww, QWidget* widget, int number)
     widget->installEventFilter(FilterOf(ww));
 }
 
-
-int ListRowsTold(QAbstractItemModel* model) { return static_cast<ListModel*>(model)->Told(); }
-
-void ResetList(QAbstractItemModel* model) { static_cast<ListModel*>(model)->Reset(); }
 
 QIcon ButtonIcon(const std::string& name)
 {

@@ -1,6 +1,5 @@
 #pragma once
 // The control widgets of a window: made from the model, their signals and events reported back.
-#include <QAbstractTableModel>
 #include <QIcon>
 #include <string>
 
@@ -13,9 +12,6 @@ namespace quorin::ui {
 void InstallControlFilter(WindowWidget* ww);
 QObject* FilterOf(WindowWidget* ww);
 void Watch(WindowWidget* ww, QWidget* widget, int number);
-// A list's Qt model: its row count as the view was last told.
-int ListRowsTold(QAbstractItemModel* model);
-void ResetList(QAbstractItemModel* model);
 QIcon ButtonIcon(const std::string& name);
 QWidget* MakeWidget(WindowWidget* ww, const Window& window, Control& c);
 

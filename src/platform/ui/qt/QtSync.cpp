@@ -10,9 +10,9 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 
-#include "platform/ui/qt/QtControls.h"
-#include "platform/ui/qt/QtUi.h"
+#include "platform/ui/qt/QtListModel.h"
 
 namespace quorin::ui {
 
@@ -50,7 +50,7 @@ bool OnSheet(const Window& window, const Control* control, int sheet)
 void ApplyVisibility(const Window& window)
 {
     for (Control* c : window.Controls()) {
-        QWidget* widget = QtUi::WidgetOf(*c);
+        QWidget* widget = ControlWidget(*c);
         if (widget != nullptr && c->kind() != ControlKind::Tab) {
             widget->setVisible(ShownOnScreen(window, *c));
         }
@@ -130,7 +130,7 @@ void FocusAsTab(QWidget* target)
 QTabWidget* SheetWidget(const Window& window, const Control& tab)
 {
     const Control* sheet = window.control(tab.parent());
-    return sheet != nullptr ? qobject_cast<QTabWidget*>(QtUi::WidgetOf(*sheet)) : nullptr;
+    return sheet != nullptr ? qobject_cast<QTabWidget*>(ControlWidget(*sheet)) : nullptr;
 }
 
 void ApplyCurrent(WindowWidget* ww, const Window& window, const Control& c, QWidget* widget)
@@ -150,7 +150,7 @@ void ApplyCurrent(WindowWidget* ww, const Window& window, const Control& c, QWid
     } else if (c.kind() == ControlKind::Sheet) {
         auto* sheet = qobject_cast<QTabWidget*>(widget);
         const Control* tab = window.control(c.currentTab());
-        QWidget* page = tab != nullptr ? QtUi::WidgetOf(*tab) : nullptr;
+        QWidget* page = tab != nullptr ? ControlWidget(*tab) : nullptr;
         if (sheet != nullptr && page != nullptr && sheet->currentWidget() != page) {
             sheet->setCurrentWidget(page);
         }
@@ -178,7 +178,7 @@ void Relink(const Window& window)
     const std::vector<Control*> controls = window.Controls();
     QWidget* previous = nullptr;
     for (Control* c : controls) {
-        QWidget* widget = QtUi::WidgetOf(*c);
+        QWidget* widget = ControlWidget(*c);
         if (widget == nullptr || !(IsFocusable(c->kind()) || c->kind() == ControlKind::Sheet)) {
             continue;
         }
@@ -188,14 +188,14 @@ void Relink(const Window& window)
         previous = widget;
     }
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        auto* label = qobject_cast<QLabel*>(QtUi::WidgetOf(*controls[i]));
+        auto* label = qobject_cast<QLabel*>(ControlWidget(*controls[i]));
         if (label == nullptr) {
             continue;
         }
         QWidget* buddy = nullptr;
         for (std::size_t j = i + 1; j < controls.size() && buddy == nullptr; ++j) {
             if (IsFocusable(controls[j]->kind())) {
-                buddy = QtUi::WidgetOf(*controls[j]);
+                buddy = ControlWidget(*controls[j]);
             }
         }
         label->setBuddy(buddy);
@@ -214,12 +214,12 @@ void SyncLists(const Window& window)
     }
     Applying applying(ww);
     for (Control* c : window.Controls()) {
-        auto* view = c->kind() == ControlKind::List ? qobject_cast<QTreeView*>(QtUi::WidgetOf(*c)) : nullptr;
+        auto* view = c->kind() == ControlKind::List ? qobject_cast<QTreeView*>(ControlWidget(*c)) : nullptr;
         if (view == nullptr) {
             continue;
         }
-        if (ListRowsTold(view->model()) != c->RowCount()) {
-            ResetList(view->model());
+        if (ListModelOf(view->model())->Told() != c->RowCount()) {
+            ListModelOf(view->model())->Reset();
             ApplyCurrent(ww, window, *c, view);
         } else {
             view->viewport()->update();
@@ -227,22 +227,52 @@ void SyncLists(const Window& window)
     }
 }
 
-void KeepModelFocus(WindowWidget* ww)
+namespace {
+
+void ApplyModelFocus(WindowWidget* ww, FocusMove how)
 {
-    // Later: Qt is still inside the focus event that moved it.
-    QPointer<WindowWidget> owner(ww);
-    QTimer::singleShot(0, owner, [owner] {
-        Window* w = owner ? owner->model() : nullptr;
-        if (w == nullptr) {
-            return;
+    ww->focusPending = 0;
+    Window* w = ww->model();
+    if (w == nullptr) {
+        return;
+    }
+    Applying applying(ww);
+    const Control* c = w->control(w->focus());
+    QWidget* target = c != nullptr ? ControlWidget(*c) : nullptr;
+    if (how == FocusMove::AsTab) {
+        if (target != nullptr) {
+            FocusAsTab(target);
+        } else if (QWidget* focused = ww->focusWidget()) {
+            focused->clearFocus();
         }
-        const Control* focused = w->control(w->focus());
-        QWidget* target = focused ? QtUi::WidgetOf(*focused) : nullptr;
-        if (target != nullptr && QApplication::focusWidget() != target && target->isVisible()) {
-            Applying applying(owner);
-            target->setFocus(Qt::OtherFocusReason);
+    } else if (target != nullptr && target->isVisible() && ww->focusWidget() != target) {
+        target->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+} // namespace
+
+void FollowModelFocus(WindowWidget* ww, FocusMove how, bool later)
+{
+    if (!later) {
+        ApplyModelFocus(ww, how);
+        return;
+    }
+    const bool posted = ww->focusPending != 0;
+    ww->focusPending = std::max(ww->focusPending, static_cast<int>(how));
+    if (!posted) {
+        QTimer::singleShot(0, ww, [] { BringFocusInStep(); });
+    }
+}
+
+void BringFocusInStep()
+{
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* ww = dynamic_cast<WindowWidget*>(top);
+        if (ww != nullptr && ww->focusPending != 0) {
+            ApplyModelFocus(ww, static_cast<FocusMove>(ww->focusPending));
         }
-    });
+    }
 }
 
 void GiveKeyboardBack(const Window& window)
@@ -254,7 +284,7 @@ void GiveKeyboardBack(const Window& window)
     ww->raise();
     ww->activateWindow();
     const Control* focused = window.control(window.focus());
-    if (QWidget* target = focused != nullptr ? QtUi::WidgetOf(*focused) : nullptr;
+    if (QWidget* target = focused != nullptr ? ControlWidget(*focused) : nullptr;
         target != nullptr && target->isVisible() && ww->focusWidget() != target) {
         Applying applying(ww);
         target->setFocus(Qt::OtherFocusReason);

@@ -30,9 +30,16 @@ void ApplyWindowState(WindowWidget* ww, const Window& window);
 void Relink(const Window& window);
 // A list shows its queue as it is (rows the program changed without redrawing the list).
 void SyncLists(const Window& window);
-// A focus move the model refused (an entry whose picture cannot take its text) goes back to the
-// control the model holds focused.
-void KeepModelFocus(WindowWidget* ww);
+
+// The toolkit's focus follows the model's. AsTab moves it as a Tab would (an entry's text
+// selected, so typing replaces it; no control focused when the model holds none); Restore only
+// puts it back on the control the model holds focused (a move the model refused).
+enum class FocusMove { Restore = 1, AsTab = 2 };
+// Now, or `later`: while Qt is inside an event of its own (the user's action being reported, a
+// focus change it makes), once that event is done. BringFocusInStep does what waits; the input
+// order calls it after every event it lets through, and a posted call catches the rest.
+void FollowModelFocus(WindowWidget* ww, FocusMove how, bool later);
+void BringFocusInStep();
 // After a box, a dialog, a menu or a window over it closed: the window is active and takes the
 // keyboard, with or without a window manager, on the control the model holds focused.
 void GiveKeyboardBack(const Window& window);

@@ -1,35 +1,19 @@
 #include "platform/ui/qt/QtUi.h"
 
-#include <QAbstractTableModel>
 #include <QApplication>
-#include <QCheckBox>
-#include <QCloseEvent>
 #include <QCursor>
 #include <QEventLoop>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
-#include <QStyledItemDelegate>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTreeView>
 #include <QWindow>
 #include <algorithm>
-#include <functional>
 
 #include "platform/runtime/Window.h"
 #include "platform/ui/qt/QtControls.h"
 #include "platform/ui/qt/QtFileDialog.h"
+#include "platform/ui/qt/QtListModel.h"
 #include "platform/ui/qt/QtMessageBox.h"
 #include "platform/ui/qt/QtPlacement.h"
 #include "platform/ui/qt/QtRefusal.h"
@@ -48,7 +32,7 @@ QtUi::~QtUi()
 
 QWidget* QtUi::WidgetOf(const Window& window) { return WindowWidgetOf(window); }
 
-QWidget* QtUi::WidgetOf(const Control& control) { return static_cast<QWidget*>(control.backendData); }
+QWidget* QtUi::WidgetOf(const Control& control) { return ControlWidget(control); }
 
 int QtUi::ShowMessageBox(const MessageBoxRequest& request)
 {
@@ -263,7 +247,7 @@ void QtUi::ControlChanged(Window& window, Control& control, unsigned changes)
     Applying applying(ww);
     if ((changes & kChangeRows) != 0) {
         if (auto* view = qobject_cast<QTreeView*>(widget)) {
-            ResetList(view->model());
+            ListModelOf(view->model())->Reset();
         }
     }
     if ((changes & (kChangeText | kChangeRedraw)) != 0) {
@@ -307,28 +291,9 @@ void QtUi::WindowChanged(Window& window, unsigned changes)
 
 void QtUi::FocusChanged(Window& window, int focus)
 {
-    WindowWidget* ww = WindowWidgetOf(window);
-    if (ww == nullptr) {
-        return;
-    }
-    QPointer<WindowWidget> owner(ww);
-    auto apply = [owner, focus] {
-        Window* w = owner ? owner->model() : nullptr;
-        if (w == nullptr) {
-            return;
-        }
-        Applying applying(owner);
-        const Control* c = w->control(focus);
-        if (QWidget* target = c != nullptr ? WidgetOf(*c) : nullptr) {
-            FocusAsTab(target);
-        } else if (QWidget* focused = owner->focusWidget()) {
-            focused->clearFocus();
-        }
-    };
-    if (ww->reporting > 0) {
-        QTimer::singleShot(0, ww, apply); // after Qt finished the focus event at hand
-    } else {
-        apply();
+    (void)focus;
+    if (WindowWidget* ww = WindowWidgetOf(window)) {
+        FollowModelFocus(ww, FocusMove::AsTab, ww->reporting > 0);
     }
 }
 

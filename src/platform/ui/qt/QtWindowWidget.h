@@ -41,6 +41,8 @@ public:
     // until Qt has finished the event at hand.
     int reporting = 0;
     bool placed = false;
+    // The toolkit's focus waits to be brought to the model's (FollowModelFocus): 0 not, else how.
+    int focusPending = 0;
 
     // Reports a user action to the model, unless the model let go or the backend is applying.
     void Report(const std::function<void(Window&)>& action)
@@ -103,6 +105,8 @@ private:
 };
 
 inline WindowWidget* WindowWidgetOf(const Window& window) { return static_cast<WindowWidget*>(window.backendData); }
+// The widget of a control; null while none is made.
+inline QWidget* ControlWidget(const Control& control) { return static_cast<QWidget*>(control.backendData); }
 
 inline int NumberOf(const QObject* object)
 {
