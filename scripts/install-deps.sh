@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev
+  qt6-base-dev qt6-base-private-dev
   libqpdf-dev duktape-dev
   libsqlite3-dev libicu-dev libsimpleini-dev
   poppler-utils fonts-dejavu-core fonts-droid-fallback libharfbuzz-dev libfontconfig-dev qpdf

@@ -50,6 +50,15 @@ protected:
             return false;
         }
         case QEvent::KeyPress: return Key(*c, static_cast<QKeyEvent*>(event));
+        case QEvent::Shortcut:
+            // A prompt's access key moves the focus as Tab does, also onto the entry that has it:
+            // its text is selected, so what is typed next replaces it.
+            if (auto* label = qobject_cast<QLabel*>(watched); label != nullptr && label->buddy() != nullptr
+                && label->buddy()->focusPolicy() != Qt::NoFocus) {
+                FocusAsTab(label->buddy());
+                return true;
+            }
+            return false;
         case QEvent::MouseButtonDblClick:
             if (c->kind() == ControlKind::List) {
                 owner_->Report([&](Window& model) { model.UserKey(number, keys::kMouseLeft2); });

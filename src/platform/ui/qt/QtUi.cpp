@@ -37,6 +37,7 @@ QWidget* QtUi::WidgetOf(const Control& control) { return ControlWidget(control);
 int QtUi::ShowMessageBox(const MessageBoxRequest& request)
 {
     Window* current = CurrentWindow();
+    const InputOrder::Wait answer(order_, nullptr);
     const int chosen = ui::ShowMessageBox(current != nullptr ? WidgetOf(*current) : nullptr, request);
     if (current != nullptr && current == CurrentWindow()) {
         GiveKeyboardBack(*current);
@@ -47,6 +48,7 @@ int QtUi::ShowMessageBox(const MessageBoxRequest& request)
 std::optional<std::string> QtUi::AskFile(const FileDialogRequest& request)
 {
     Window* current = CurrentWindow();
+    const InputOrder::Wait answer(order_, nullptr);
     std::optional<std::string> chosen = AskFileName(current != nullptr ? WidgetOf(*current) : nullptr, request);
     if (current != nullptr && current == CurrentWindow()) {
         GiveKeyboardBack(*current);
@@ -149,11 +151,7 @@ void QtUi::ShowWindow(Window& window, Window* owner)
 void QtUi::DestroyWindowWidget(Window& window)
 {
     std::erase(shown_, &window);
-    for (auto& [waiting, loop] : waiting_) {
-        if (waiting == &window) {
-            loop->quit();
-        }
-    }
+    order_.Wake(window);
     WindowWidget* ww = WindowWidgetOf(window);
     if (ww == nullptr) {
         return;
@@ -297,14 +295,7 @@ void QtUi::FocusChanged(Window& window, int focus)
     }
 }
 
-void QtUi::EventPosted(Window& window)
-{
-    for (auto& [waiting, loop] : waiting_) {
-        if (waiting == &window) {
-            loop->quit();
-        }
-    }
-}
+void QtUi::EventPosted(Window& window) { order_.Wake(window); }
 
 bool QtUi::WaitForAction(Window& window)
 {
@@ -317,10 +308,13 @@ bool QtUi::WaitForAction(Window& window)
     for (Window* shown : shown_) {
         SyncLists(*shown);
     }
+    InputOrder::Wait next(order_, &window);
+    if (!order_.Release()) {
+        return true; // what was held posted an event, or the window went
+    }
     QEventLoop loop;
-    waiting_.emplace_back(&window, &loop);
+    next.SetLoop(&loop);
     loop.exec();
-    std::erase_if(waiting_, [&](const auto& entry) { return entry.second == &loop; });
     return true;
 }
 
@@ -342,6 +336,7 @@ int QtUi::PopupMenu(Window& window, const std::vector<std::string>& items)
     QAction* chosen = nullptr;
     {
         ModalDialogScope modal;
+        const InputOrder::Wait answer(order_, nullptr);
         chosen = menu.exec(QCursor::pos());
     }
     GiveKeyboardBack(window);

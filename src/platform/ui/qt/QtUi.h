@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/runtime/UserInterface.h"
+#include "platform/ui/qt/QtInputOrder.h"
 
-class QEventLoop;
 class QWidget;
 
 namespace quorin::ui {
@@ -43,7 +43,7 @@ public:
     static QWidget* WidgetOf(const Control& control);
 
 private:
-    std::vector<std::pair<Window*, QEventLoop*>> waiting_;
+    InputOrder order_;
     std::vector<Window*> shown_;
     bool waitCursor_ = false;
 };
