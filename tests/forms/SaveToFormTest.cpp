@@ -290,6 +290,7 @@ TEST_F(SaveToFormPathsTest, EveryPathClosesWhatItOpenedReportsFailuresAndEnables
         ui_.Press(mainctl::kToForm);
         ui_.Do([&](Window& w) {
             EXPECT_TRUE(C(w, mainctl::kToForm).enabled());
+            EXPECT_EQ(w.focus(), mainctl::kToForm) << "the keyboard is back on the button";
             EXPECT_EQ(C(w, mainctl::kList1).RowCount(), 50);
         });
         ui_.Press(mainctl::kClose);

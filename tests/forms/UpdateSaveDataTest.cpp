@@ -602,6 +602,43 @@ TEST_F(UpdateSaveDataTest, CancelCloseBoxAndEscapeLeaveFromEveryRefusedStateAski
     SetPictureLocale("");
 }
 
+// No to the question moves the focus to the first field; OK then still finds the time its picture
+// refused, however the form was to be left: the form stays with the focus on the time, and the
+// primed time is not stored under "25:99".
+TEST_F(UpdateSaveDataTest, OkAfterNoToTheQuestionStillRefusesTheTimeItShows)
+{
+    enum class Way { Cancel, CloseBox, Escape };
+    SetPictureLocale("en_US");
+    RunWithForm([&] {
+        for (const Way way : {Way::Cancel, Way::CloseBox, Way::Escape}) {
+            SCOPED_TRACE(static_cast<int>(way));
+            ui_.ClearMessages();
+            ui_.ClearRefusals();
+            Layout().Clear(Record());
+            ui_.Type(quick::kTime, "25:99");
+            ui_.QueueAnswer(button::kNo);
+            switch (way) {
+            case Way::Cancel: ui_.Press(quick::kCancel); break;
+            case Way::CloseBox: ui_.CloseBox(); break;
+            case Way::Escape: ui_.Key(quick::kTime, keys::kEscape); break;
+            }
+            ui_.Press(quick::kOk);
+            ui_.Do([](Window& w) {
+                EXPECT_TRUE(w.IsOpen());
+                EXPECT_EQ(w.focus(), quick::kTime);
+                EXPECT_EQ(w.control(quick::kTime)->screenText(), "25:99");
+            });
+            ui_.QueueAnswer(button::kYes);
+            ui_.Press(quick::kCancel);
+            EXPECT_EQ(Form(request::kInsert), response::kCancelled);
+            ASSERT_EQ(ui_.Refusals().size(), 1u);
+            EXPECT_EQ(ui_.Refusals()[0].control, quick::kTime);
+            EXPECT_TRUE(Stored().empty());
+        }
+    });
+    SetPictureLocale("");
+}
+
 // Another program changes or deletes a record after this one read it: this program's change or
 // delete writes nothing and says so, naming the file; the form keeps what was typed, and opened
 // again it shows the other program's values. With nobody else writing the change is stored.

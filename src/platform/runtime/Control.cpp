@@ -37,6 +37,20 @@ void Control::SetGeometry(int x, int y, int width, int height)
     window_.Changed(*this, kChangeGeometry);
 }
 
+int Control::MaxTextBytes() const
+{
+    if (kind() == ControlKind::Entry)
+        return PictureMaxLength(picture());
+    if (kind() != ControlKind::Text)
+        return 0;
+    const BoundVariable& v = variable();
+    switch (v.type()) {
+    case BoundVariable::Type::Text: return static_cast<int>(v.size());
+    case BoundVariable::Type::CString: return v.size() > 0 ? static_cast<int>(v.size()) - 1 : 0;
+    default: return 0;
+    }
+}
+
 bool Control::Visible() const
 {
     if (hidden_)

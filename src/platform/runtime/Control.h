@@ -96,6 +96,10 @@ public:
     // box's "1" or "0", a prompt's or button's caption.
     const std::string& screenText() const { return screenText_; }
     bool checked() const { return screenText_ == "1"; }
+    // The most bytes of text the control takes, so that it never shows more than its variable
+    // stores: an entry's picture length, a multi-line text's variable (its line ends as CR LF);
+    // 0 where nothing limits it.
+    int MaxTextBytes() const;
     // Redraws the screen text from the variable (DisplayControls).
     virtual void Display();
 

@@ -84,8 +84,8 @@ public:
     //   Kinds: region (nothing visible), entry, button (caption with "&" mnemonic, default button
     //   on Return), prompt (a label; its mnemonic focuses the next control), check box, list
     //   (columns from Control::listFormat(), rows from RowTexts()), multi-line text, OLE host (an
-    //   empty child widget), sheet and its tabs. An entry takes at most PictureMaxLength(picture)
-    //   characters (ControlPicture.h).
+    //   empty child widget), sheet and its tabs. An entry or a multi-line text takes at most
+    //   Control::MaxTextBytes() bytes of stored text.
     // ControlChanged: re-read what `changes` (Change bits) names from the control; kChangeRedraw
     //   (DisplayControls) asks for all of it.
     // WindowChanged: re-read title, geometry or state of the window. Where the backend itself put

@@ -42,12 +42,17 @@ int ShownLength(std::string_view caption)
     return length;
 }
 
-// What an entry can hold of a typed text: its picture's length counts the stored bytes, so an entry
-// never shows more than its variable keeps.
+// What an entry can hold of a typed text: never more than its variable keeps, cut at a character
+// and never between the CR and LF of a line end.
 std::string FitEntryText(const Control& c, std::string_view text)
 {
-    const int limit = c.kind() == ControlKind::Entry ? PictureMaxLength(c.picture()) : 0;
-    return std::string(limit > 0 ? Utf8Prefix(text, static_cast<std::size_t>(limit)) : text);
+    const int limit = c.MaxTextBytes();
+    if (limit <= 0)
+        return std::string(text);
+    std::string_view kept = Utf8Prefix(text, static_cast<std::size_t>(limit));
+    if (kept.size() < text.size() && !kept.empty() && kept.back() == '\r' && text[kept.size()] == '\n')
+        kept.remove_suffix(1);
+    return std::string(kept);
 }
 
 } // namespace
@@ -290,8 +295,13 @@ void Window::Enable(int first, int last, bool enable)
         Changed(*c, kChangeEnabled);
         if (!enable && focus_ == n) {
             focus_ = 0;
+            refocus_ = n;
             if (UserInterface* ui = backend(); ui && created_)
                 ui->FocusChanged(*this, 0);
+        } else if (enable && focus_ == 0 && refocus_ == n && c->Visible()) {
+            // Disabled and enabled again within one request (a button busy while it works): the
+            // keyboard comes back to it rather than to nothing.
+            MoveFocus(n);
         }
     }
 }
@@ -479,12 +489,16 @@ bool Window::TakeFocusedEntry()
     Control* c = control(focus_);
     if (c == nullptr || WriteBack(*c))
         return true;
-    Post({EventCode::Rejected, c->number(), 0});
-    if (UserInterface* ui = backend(); ui && created_) {
-        ui->FocusChanged(*this, focus_);
-        ui->EntryRefused(*this, *c, "Type " + PictureHint(c->picture()));
-    }
+    Refuse(*c);
     return false;
+}
+
+void Window::Refuse(Control& c)
+{
+    Select(c.number()); // back where the toolkit may have moved on from, its tab in front
+    Post({EventCode::Rejected, c.number(), 0});
+    if (UserInterface* ui = backend(); ui && created_)
+        ui->EntryRefused(*this, c, "Type " + PictureHint(c.picture()));
 }
 
 bool Window::TakeTypedForLeaving()
@@ -513,6 +527,13 @@ bool Window::Complete()
 {
     if (!TakeFocusedEntry())
         return false;
+    // An entry left showing text its picture refused (the focus taken from it by leaving, which
+    // checks nothing, and then kept) must not be stored under the value it no longer shows.
+    for (const auto& [number, c] : controls_)
+        if (c->editing_ && !WriteBack(*c)) {
+            Refuse(*c);
+            return false;
+        }
     if (const int missing = FirstMissingRequired(); missing != 0) {
         Select(missing);
         return false;
@@ -538,6 +559,7 @@ bool Window::NextEvent()
     }
     skipDefault_ = false;
     current_ = {};
+    refocus_ = 0;
     while (open_ && queue_.empty()) {
         UserInterface* ui = backend();
         if (ui == nullptr || !ui->WaitForAction(*this)) {

@@ -135,6 +135,8 @@ private:
     int LimitWidth(int width) const;
     int LimitHeight(int height) const;
     bool WriteBack(Control& control); // entry: parse the screen text; false when refused
+    // The entry's picture refused its text: the focus goes there, and the user is told.
+    void Refuse(Control& control);
     void PressButton(Control& button);
     // The model moves the focus itself (a press, a picked row) and tells the backend, so the
     // toolkit's focus stays where the model's is.
@@ -156,6 +158,7 @@ private:
     bool created_ = false; // the backend made its widget
     Window* owner_ = nullptr;
     int focus_ = 0;
+    int refocus_ = 0; // had the focus when the request at hand disabled it
     std::set<int> closeButtons_;
     std::deque<Event> queue_;
     Event current_;

@@ -346,12 +346,23 @@ TEST_F(WindowTest, SelectingAPromptSelectsTheControlItNamesSoTypingReachesTheVar
     EXPECT_EQ(data.name.Clipped(), "Ada");
 }
 
-TEST_F(WindowTest, DisablingTheFocusedControlTakesTheFocusAway)
+// The focus leaves a disabled control; enabled again within the same request (a button busy while
+// it works), the control has it back, but not once the window took another event.
+TEST_F(WindowTest, DisablingTheFocusedControlTakesTheFocusAwayUntilTheRequestEnablesItAgain)
 {
     auto window = Make();
     window->Open();
     window->Select(kCity);
     window->Enable(kName, kCity, false);
+    EXPECT_EQ(window->focus(), 0);
+    window->Enable(kName, 0, true);
+    EXPECT_EQ(window->focus(), 0) << "only the control that had the focus takes it back";
+    window->Enable(kCity, 0, true);
+    EXPECT_EQ(window->focus(), kCity);
+
+    window->Enable(kCity, 0, false);
+    ASSERT_TRUE(window->NextEvent()); // OpenWindow: the request ends
+    window->Enable(kCity, 0, true);
     EXPECT_EQ(window->focus(), 0);
 }
 
@@ -656,6 +667,37 @@ TEST_F(WindowTest, CompleteChecksRequiredEntriesBeforeTheCompletionEvent)
     ASSERT_TRUE(window->NextEvent()); // OpenWindow
     ASSERT_TRUE(window->NextEvent());
     EXPECT_EQ(window->currentEvent().code, EventCode::Completed);
+}
+
+// Leaving checks no picture, so an entry can be left showing a text its picture refused; when the
+// window is then completed, that entry is checked too: the focus goes to it, the user is told,
+// and nothing is completed.
+TEST_F(WindowTest, CompleteChecksEveryEntryThatStillShowsARefusedText)
+{
+    data.name = "Ann";
+    data.city = "Bern";
+    data.count = 7;
+    auto window = Make();
+    window->Open();
+    ui.Type(kCount, "12x");
+    ui.Do([](Window& w) {
+        EXPECT_TRUE(w.TakeTypedForLeaving());
+        w.Select(kName); // where a form puts the focus when the user stays
+    });
+    bool completed = true;
+    int focus = 0;
+    ui.Do([&](Window& w) {
+        completed = w.Complete();
+        focus = w.focus();
+    });
+    const auto events = Run(*window);
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(focus, kCount);
+    EXPECT_EQ(data.count, 7);
+    EXPECT_TRUE(Has(events, EventCode::Rejected, kCount));
+    EXPECT_FALSE(Has(events, EventCode::Completed, 0));
+    ASSERT_EQ(ui.Refusals().size(), 1u);
+    EXPECT_EQ(ui.Refusals()[0].control, kCount);
 }
 
 TEST_F(WindowTest, HelpAsksForTheWindowsHelpId)

@@ -15,12 +15,11 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
-#include <QValidator>
 #include <algorithm>
 
-#include "platform/runtime/ControlPicture.h"
 #include "platform/ui/qt/QtListModel.h"
 #include "platform/ui/qt/QtSync.h"
+#include "platform/ui/qt/QtTextLimit.h"
 
 namespace quorin::ui {
 
@@ -176,22 +175,6 @@ private:
     QPointer<WindowWidget> owner_;
 };
 
-// An entry takes what its variable can store: the picture's length counts the bytes of the stored
-// (UTF-8) text, not the characters shown. A key or a paste that would go beyond it is refused.
-class StoredLengthValidator : public QValidator {
-public:
-    StoredLengthValidator(int bytes, QObject* parent) : QValidator(parent), bytes_(bytes) {}
-
-    State validate(QString& input, int& position) const override
-    {
-        (void)position;
-        return input.toUtf8().size() <= bytes_ ? Acceptable : Invalid;
-    }
-
-private:
-    int bytes_;
-};
-
 } // namespace
 
 void InstallControlFilter(WindowWidget* ww) { new ControlFilter(ww); }
@@ -290,9 +273,10 @@ QWidget* MakeWidget(WindowWidget* ww, const Window& window, Control& c)
     switch (c.kind()) {
     case ControlKind::Entry: {
         auto* edit = new QLineEdit(ww);
-        if (const int length = PictureMaxLength(c.picture()); length > 0) {
+        if (const int length = c.MaxTextBytes(); length > 0) {
             edit->setValidator(new StoredLengthValidator(length, edit));
         }
+        QObject::connect(edit, &QLineEdit::inputRejected, edit, [] { QApplication::beep(); });
         edit->setAlignment(((c.attributes() & kCtlRight) != 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         QObject::connect(edit, &QLineEdit::textEdited, edit, [owner, number, edit](const QString& text) {
             if (!owner) {
@@ -309,11 +293,20 @@ QWidget* MakeWidget(WindowWidget* ww, const Window& window, Control& c)
         return edit;
     }
     case ControlKind::Text: {
-        auto* edit = new QPlainTextEdit(ww);
+        const int length = c.MaxTextBytes();
+        auto* edit = length > 0 ? new LimitedTextEdit(length, ww) : new QPlainTextEdit(ww);
         edit->setTabChangesFocus(true);
         QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [owner, number, edit] {
-            if (owner) {
-                owner->Report([&](Window& w) { w.UserEdit(number, ToStoredText(edit->toPlainText())); });
+            if (!owner || owner->applying > 0) {
+                return;
+            }
+            const std::string typed = ToStoredText(edit->toPlainText());
+            owner->Report([&](Window& w) { w.UserEdit(number, typed); });
+            if (Window* w = owner->model()) {
+                if (const Control* text = w->control(number); text && text->screenText() != typed) {
+                    Applying applying(owner);
+                    ApplyText(*text, edit);
+                }
             }
         });
         return edit;
