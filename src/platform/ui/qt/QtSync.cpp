@@ -229,6 +229,10 @@ void SyncLists(const Window& window)
 
 namespace {
 
+// Some window's focus waits to be brought in step: BringFocusInStep runs after every event of the
+// window system, and has nothing to do for almost all of them.
+bool g_focusWaits = false;
+
 void ApplyModelFocus(WindowWidget* ww, FocusMove how)
 {
     ww->focusPending = 0;
@@ -260,6 +264,7 @@ void FollowModelFocus(WindowWidget* ww, FocusMove how, bool later)
     }
     const bool posted = ww->focusPending != 0;
     ww->focusPending = std::max(ww->focusPending, static_cast<int>(how));
+    g_focusWaits = true;
     if (!posted) {
         QTimer::singleShot(0, ww, [] { BringFocusInStep(); });
     }
@@ -267,6 +272,10 @@ void FollowModelFocus(WindowWidget* ww, FocusMove how, bool later)
 
 void BringFocusInStep()
 {
+    if (!g_focusWaits) {
+        return;
+    }
+    g_focusWaits = false;
     for (QWidget* top : QApplication::topLevelWidgets()) {
         auto* ww = dynamic_cast<WindowWidget*>(top);
         if (ww != nullptr && ww->focusPending != 0) {
