@@ -92,9 +92,18 @@ void AimPointer(Pointer& pointer)
 // Takes the window system's events off Qt's queue; input waits here while the program is busy.
 class InputOrder::Hook : public QWindowSystemEventHandler {
 public:
-    explicit Hook(InputOrder& order) : order_(order)
+    // Backends nest (a test's inside another's): the newest takes the queue, and gives it back.
+    explicit Hook(InputOrder& order) : order_(order), previous_(QWindowSystemInterfacePrivate::eventHandler)
     {
+        QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(previous_);
         QWindowSystemInterfacePrivate::installWindowSystemEventHandler(this);
+    }
+    ~Hook() override
+    {
+        QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(this);
+        if (previous_ != nullptr) {
+            QWindowSystemInterfacePrivate::installWindowSystemEventHandler(previous_);
+        }
     }
 
     bool sendEvent(Event* e) override
@@ -144,6 +153,7 @@ public:
 
 private:
     InputOrder& order_;
+    QWindowSystemEventHandler* previous_;
 };
 
 // An access key presses its button at once, not on Qt's animation timer, so that the press takes
