@@ -1,8 +1,10 @@
 // The form-filling window through the real Qt widgets: a fixed dialog frame without maximise or
 // close box, its controls where their dialog units put them, the browse with its five columns and
-// vertical scroll bar, the viewer's host never shown, a mnemonic and "Close".
+// vertical scroll bar, the viewer's host never shown, a mnemonic, "Close" and the window manager's
+// close request.
 #include "forms/MainFixture.h"
 #include "forms/MainWindowDefinition.h"
+#include "platform/classlib/IniManager.h"
 #include "platform/ui/qt/DialogUnits.h"
 #include "platform/ui/qt/QtUi.h"
 #include "support/ViewerControlDouble.h"
@@ -21,6 +23,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace quorin::forms {
 namespace {
@@ -118,6 +121,29 @@ TEST_F(MainWindowQtTest, AFixedDialogWithTheBrowseAndAHiddenViewer)
     EXPECT_TRUE(looked);
     ASSERT_EQ(responses_.size(), 1u);
     EXPECT_EQ(responses_[0], 1);
+    QApplication::processEvents(); // the widgets go with deleteLater
+}
+
+// The window has no close box, yet the window manager may ask it to close (Alt+F4, its menu, a
+// session that ends): it ends as "Close" ends it, its place written under "Main".
+TEST_F(MainWindowQtTest, TheWindowManagersCloseRequestEndsItAsCloseDoes)
+{
+    QPoint units;
+    When(Up, [&] {
+        const ui::DialogUnits dialogUnits(Top()->font());
+        units = {dialogUnits.ToUnitsX(Top()->pos().x()), dialogUnits.ToUnitsY(Top()->pos().y())};
+        Top()->close();
+        if (!CurrentWindow()->HasPendingEvents()) {
+            ADD_FAILURE() << "the close request was not taken";
+            QTest::mouseClick(Widget(kClose), Qt::LeftButton);
+        }
+    });
+    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(responses_, std::vector<std::uint8_t>{1});
+    IniManager ini;
+    ini.Init(".\\quorin20.INI");
+    EXPECT_EQ(ini.Fetch("Main", "XPos"), std::to_string(units.x()));
+    EXPECT_EQ(ini.Fetch("Main", "YPos"), std::to_string(units.y()));
     QApplication::processEvents(); // the widgets go with deleteLater
 }
 

@@ -713,7 +713,7 @@ void Window::UserKey(int number, int key)
             }
     } else if (key == keys::kF1) {
         UserHelp();
-    } else if (key == keys::kEscape) {
+    } else if (key == keys::kEscape && hasCloseBox()) {
         UserClose();
     }
 }
@@ -732,8 +732,18 @@ void Window::UserPickTab(int sheet, int tab)
 
 void Window::UserClose()
 {
-    if (AcceptsUserActions() && hasCloseBox())
+    if (!AcceptsUserActions())
+        return;
+    if (hasCloseBox()) {
         Post({EventCode::CloseWindow, 0, 0});
+        return;
+    }
+    for (const int number : closeButtons_) {
+        if (const Control* c = control(number); c != nullptr && c->enabled() && c->Visible()) {
+            UserPress(number);
+            return;
+        }
+    }
 }
 
 void Window::UserResize(int width, int height)

@@ -111,9 +111,12 @@ public:
     void UserPickRow(int control, int row); // list row picked (click, arrow keys)
     void UserScroll(int control, EventCode how);
     void UserKey(int control, int key); // Enter presses the default button; alert keys report;
-                                        // Escape acts as the close box
+                                        // Escape acts as the close box where there is one
     void UserPickTab(int sheet, int tab);
-    void UserClose();              // the close box
+    // The close box, or the window manager asking the window to close (its menu, Alt+F4, a desktop
+    // session that ends), which it may ask of any window: one without a close box leaves as its
+    // close button does, when it has one that the user could press.
+    void UserClose();
     void UserResize(int width, int height);
     void UserMove(int x, int y);
     void UserState(bool maximized, bool iconized);

@@ -584,17 +584,42 @@ TEST_F(WindowTest, CloseWindowWithSkippedDefaultKeepsTheWindowOpen)
     EXPECT_EQ(codes, (std::vector<EventCode>{EventCode::OpenWindow, EventCode::CloseWindow, EventCode::Accepted}));
 }
 
-TEST_F(WindowTest, WindowWithoutCloseBoxIgnoresTheCloseBoxAndEscape)
+// The window manager may ask any window to close: one without a close box leaves as its close
+// button does, the first that can be pressed, and stays where it has none. Escape, the close box's
+// key, does nothing there.
+TEST_F(WindowTest, AWindowWithoutCloseBoxAskedToCloseLeavesByItsCloseButton)
 {
     WindowDefinition d = TestDefinition();
     d.name = "NOSYSTEM";
     d.attributes = kWinDouble;
     RegisterWindowDefinition(d);
-    auto window = NewWindow("tests$window", "NOSYSTEM", {});
-    window->Open();
-    ui.CloseBox();
-    ui.Key(0, keys::kEscape);
-    EXPECT_TRUE(Run(*window).empty());
+    struct Case {
+        const char* what;
+        std::vector<int> closeButtons;
+        int disabled;
+        int pressed; // 0: none
+    } const cases[] = {
+        {"no close button", {}, 0, 0},
+        {"a close button", {kPlain}, 0, kPlain},
+        {"the first that is enabled", {kPlain, kOk}, kPlain, kOk},
+        {"a close button that is disabled", {kPlain}, kPlain, 0},
+    };
+    for (const Case& c : cases) {
+        auto window = NewWindow("tests$window", "NOSYSTEM", {});
+        for (const int button : c.closeButtons)
+            window->MarkCloseButton(button);
+        window->Open();
+        if (c.disabled != 0)
+            window->Enable(c.disabled, 0, false);
+        ui.Key(0, keys::kEscape);
+        ui.CloseBox();
+        const std::vector<Event> events = Run(*window);
+        ASSERT_EQ(events.size(), c.pressed != 0 ? 1u : 0u) << c.what;
+        if (c.pressed != 0) {
+            EXPECT_EQ(events[0].code, EventCode::Accepted) << c.what;
+            EXPECT_EQ(events[0].control, c.pressed) << c.what;
+        }
+    }
 }
 
 TEST_F(WindowTest, NestedWindowRunsItsOwnLoopAndBlocksTheOneUnderIt)

@@ -58,7 +58,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override
     {
-        // The window manager's close box asks; the model decides (no close box without System).
+        // The window manager asks (its close box, its menu, Alt+F4); the model decides: a window
+        // without a close box leaves through its close button.
         event->ignore();
         Report([](Window& w) { w.UserClose(); });
     }

@@ -108,6 +108,35 @@ TEST_F(QtWindowTest, AttributesShapeTheFrame)
     EXPECT_TRUE(Top()->isVisible()) << "the close box alone does not close the window";
 }
 
+// The window manager's close request (its close box, its menu, Alt+F4) is the close box where the
+// window has one and its close button where it has none; the window stays until its procedure
+// closes it.
+TEST_F(QtWindowTest, TheWindowManagersCloseRequestIsTheCloseBoxOrElseTheCloseButton)
+{
+    const struct {
+        std::uint32_t attributes;
+        EventCode code;
+        int control;
+    } cases[] = {
+        {kWinSystem | kWinGray, EventCode::CloseWindow, 0},
+        {kWinGray | kWinDouble, EventCode::Accepted, kCancel},
+    };
+    for (const auto& c : cases) {
+        Open(c.attributes);
+        window_->MarkCloseButton(kCancel);
+        driver_.Soon([&] {
+            Top()->close();
+            if (!window_->HasPendingEvents()) {
+                window_->Post({EventCode::Restored, 0, 0}); // the request was lost: the test goes on
+            }
+        });
+        const Event e = Next();
+        EXPECT_EQ(e.code, c.code) << c.attributes;
+        EXPECT_EQ(e.control, c.control) << c.attributes;
+        EXPECT_TRUE(Top()->isVisible()) << c.attributes;
+    }
+}
+
 TEST_F(QtWindowTest, ClicksAndMnemonicsAreAccepted)
 {
     driver_.Soon([&] { QTest::mouseClick(Widget(kCancel), Qt::LeftButton); });
