@@ -21,10 +21,14 @@ namespace quorin {
 
 namespace {
 
+// The keyboard's way to the popup menu, beside the Menu key, as on this desktop.
+constexpr int kShiftF10 = keys::kShift | keys::FunctionKey(10);
+
 // Keys the list reacts to; the rest the window handles as usual.
 constexpr int kListKeys[] = {keys::kDown,       keys::kUp,          keys::kPageDown, keys::kPageUp,
                              keys::kHome, keys::kEnd, keys::kInsert,
-                             keys::kDelete,     keys::kEnter,       keys::kMouseLeft2, keys::kMouseRight};
+                             keys::kDelete,     keys::kEnter,       keys::kMouseLeft2, keys::kMouseRight,
+                             keys::kMenu,       kShiftF10};
 
 // Offset of `field` inside a buffer of `size` bytes at `base`, or size when outside it.
 std::size_t OffsetIn(const void* base, std::size_t size, const void* field, std::size_t length)
@@ -370,7 +374,7 @@ std::uint8_t BrowseManager::AskFromButton(std::uint8_t requested)
     return level::kNotify;
 }
 
-std::uint8_t BrowseManager::Popup()
+std::uint8_t BrowseManager::Popup(int atRowOf)
 {
     UserInterface* ui = InstalledUserInterface();
     Window* w = window_->window();
@@ -391,7 +395,7 @@ std::uint8_t BrowseManager::Popup()
         // An item whose button the window lacks (a view-only window has none) is shown disabled.
         texts.push_back(item.control != 0 ? std::string(item.text) : std::string("~") + item.text);
     }
-    const int chosen = ui->PopupMenu(*w, texts);
+    const int chosen = ui->PopupMenu(*w, texts, atRowOf);
     if (chosen < 1 || chosen > 4 || texts[static_cast<std::size_t>(chosen - 1)][0] == '~') {
         return level::kNotify;
     }
@@ -416,7 +420,10 @@ std::uint8_t BrowseManager::TakeListKey(int key)
             return level::kNotify;
         }
         return CHANGECONTROL != 0 ? AskFromButton(request::kChange) : 0;
-    case keys::kMouseRight: return USEPOPUP != 0 ? Popup() : 0;
+    case keys::kMouseRight: return USEPOPUP != 0 ? Popup(0) : 0;
+    // From the keyboard the menu is for the highlighted row and opens there.
+    case keys::kMenu:
+    case kShiftF10: return USEPOPUP != 0 ? Popup(listControl_) : 0;
     default: return 0;
     }
 }

@@ -124,7 +124,8 @@ private:
     void Show();           // the page into the queue and the list
     void Loading(bool on); // the wait cursor
     std::uint8_t TakeListKey(int key);
-    std::uint8_t Popup();
+    // The popup menu; `atRowOf` as UserInterface::PopupMenu takes it.
+    std::uint8_t Popup(int atRowOf);
     bool Move(std::int32_t vcrRequest);
     void Refresh(std::uint8_t request, std::uint8_t response, const std::string& before);
     std::uint8_t AskFromButton(std::uint8_t request);

@@ -66,6 +66,7 @@ inline constexpr int FunctionKey(int n) { return Special(0x70 + n - 1); } // F1 
 inline constexpr int kF1 = FunctionKey(1);
 inline constexpr int kMouseLeft2 = Special(0x102); // double click
 inline constexpr int kMouseRight = Special(0x103); // right button press (popup menus)
+inline constexpr int kMenu = Special(0x5D);        // the Menu key; with Shift+F10 the keyboard's popup menu
 inline constexpr int kCtrlEnter = kCtrl | kEnter;
 } // namespace keys
 

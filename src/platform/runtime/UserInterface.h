@@ -98,6 +98,8 @@ public:
     // AskFile: a modal file dialog; the chosen native path(s), "|"-separated when several; nothing
     //   when cancelled.
     // PopupMenu: items "&Insert", "-" (separator), "~text" (disabled); the item chosen from 1, 0 none.
+    //   `atRowOf` 0 opens it at the mouse pointer (a right click); a list's number opens it at that
+    //   list's highlighted row, as a menu asked for from the keyboard opens.
     // EntryRefused: the picture of entry `control` refused its text (the focus stays there, the
     //   model has asked FocusChanged for it); tell the user: `what` says what it takes ("Type a date
     //   like 12/31/2026"). The Qt backend beeps, selects the text and shows it as a tooltip.
@@ -127,9 +129,9 @@ public:
         (void)request;
         return std::nullopt;
     }
-    virtual int PopupMenu(Window& window, const std::vector<std::string>& items)
+    virtual int PopupMenu(Window& window, const std::vector<std::string>& items, int atRowOf)
     {
-        (void)window, (void)items;
+        (void)window, (void)items, (void)atRowOf;
         return 0;
     }
     virtual void EntryRefused(Window& window, Control& control, std::string_view what)

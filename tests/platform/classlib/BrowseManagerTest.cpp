@@ -328,6 +328,33 @@ TEST_F(BrowseManagerTest, ThePopupMenuLeadsToTheSameAsks)
     EXPECT_EQ(manager_.asked, (std::vector<std::uint8_t>{request::kChange}));
 }
 
+// The Menu key and Shift+F10 open the same menu as a right click, for the highlighted row and at
+// it; a right click's menu opens at the mouse pointer.
+TEST_F(BrowseManagerTest, TheKeyboardOpensThePopupMenuAtTheHighlightedRow)
+{
+    fixture_.AddItems({10, 20, 30});
+    browse_.ResetPage();
+    browse_.USEPOPUP = 1;
+    manager_.answer = response::kCancelled;
+    const struct {
+        const char* way;
+        int key;
+        int place;
+    } ways[] = {
+        {"right click", keys::kMouseRight, 0},
+        {"Menu key", keys::kMenu, kList},
+        {"Shift+F10", keys::kShift | keys::FunctionKey(10), kList},
+    };
+    for (const auto& way : ways) {
+        ui_.PickRow(kList, 2);
+        ui_.QueueMenuChoice(2); // "&Change"
+        ui_.Key(kList, way.key);
+    }
+    manager_.ProcessEvents();
+    EXPECT_EQ(ui_.MenuPlaces(), (std::vector<int>{0, kList, kList}));
+    EXPECT_EQ(manager_.ids, (std::vector<std::int32_t>{20, 20, 20}));
+}
+
 TEST_F(BrowseManagerTest, TheLocatorPositionsAtTheLocatedFieldsValue)
 {
     fixture_.AddItems({10, 20, 30, 40});

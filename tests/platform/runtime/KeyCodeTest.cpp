@@ -13,7 +13,7 @@ TEST(KeyCodes, EveryKeyWithEveryModifierIsDistinct)
     std::vector<int> bases = {keys::kEnter, keys::kEscape, keys::kTab, keys::kBackspace, keys::kInsert,
                               keys::kDelete, keys::kHome, keys::kEnd, keys::kPageUp, keys::kPageDown,
                               keys::kUp, keys::kDown, keys::kLeft, keys::kRight, keys::kMouseLeft2,
-                              keys::kMouseRight};
+                              keys::kMouseRight, keys::kMenu};
     for (int n = 1; n <= 24; ++n) {
         bases.push_back(keys::FunctionKey(n));
     }

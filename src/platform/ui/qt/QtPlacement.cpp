@@ -1,8 +1,10 @@
 #include "platform/ui/qt/QtPlacement.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QTreeView>
 #include <QWindow>
 
 #include <algorithm>
@@ -119,6 +121,19 @@ void ApplyWindowPlace(WindowWidget* ww, Window& window)
         window.ReportPlacement(units.ToUnitsX(place.frameTopLeft.x()), units.ToUnitsY(place.frameTopLeft.y()),
                                units.ToUnitsX(place.clientSize.width()), units.ToUnitsY(place.clientSize.height()));
     }
+}
+
+QPoint MenuPlaceAtRow(const Window& window, int list)
+{
+    const Control* c = window.control(list);
+    const auto* view = c != nullptr ? qobject_cast<const QTreeView*>(ControlWidget(*c)) : nullptr;
+    if (view == nullptr || view->model() == nullptr) {
+        return QCursor::pos();
+    }
+    const QRect area = view->viewport()->rect();
+    const QRect row = c->currentRow() > 0 ? view->visualRect(view->model()->index(c->currentRow() - 1, 0)) : QRect();
+    const QPoint at = row.isValid() && area.contains(row.center()) ? row.center() : area.topLeft();
+    return view->viewport()->mapToGlobal(at);
 }
 
 } // namespace quorin::ui

@@ -33,4 +33,9 @@ WindowPlace PlaceOnScreen(WindowPlace wanted, QMargins frame, QSize least, const
 // that what is saved at close is where the window really was.
 void ApplyWindowPlace(WindowWidget* ww, Window& window);
 
+// Where a popup menu asked for from the keyboard opens: at list `list`'s highlighted row, in the
+// middle of its first cell, as this desktop's lists open one; at the top of the list when no row is
+// highlighted or shown. Global coordinates; the mouse pointer where the list has no widget.
+QPoint MenuPlaceAtRow(const Window& window, int list);
+
 } // namespace quorin::ui

@@ -318,7 +318,7 @@ bool QtUi::WaitForAction(Window& window)
     return true;
 }
 
-int QtUi::PopupMenu(Window& window, const std::vector<std::string>& items)
+int QtUi::PopupMenu(Window& window, const std::vector<std::string>& items, int atRowOf)
 {
     QMenu menu(WidgetOf(window));
     menu.setObjectName(QStringLiteral("quorinPopupMenu"));
@@ -337,7 +337,7 @@ int QtUi::PopupMenu(Window& window, const std::vector<std::string>& items)
     {
         ModalDialogScope modal;
         const InputOrder::Wait answer(order_, nullptr);
-        chosen = menu.exec(QCursor::pos());
+        chosen = menu.exec(atRowOf != 0 ? MenuPlaceAtRow(window, atRowOf) : QCursor::pos());
     }
     GiveKeyboardBack(window);
     const auto found = std::find(actions.begin(), actions.end(), chosen);

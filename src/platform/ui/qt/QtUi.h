@@ -34,7 +34,7 @@ public:
     void EventPosted(Window& window) override;
     bool WaitForAction(Window& window) override;
     std::optional<std::string> AskFile(const FileDialogRequest& request) override;
-    int PopupMenu(Window& window, const std::vector<std::string>& items) override;
+    int PopupMenu(Window& window, const std::vector<std::string>& items, int atRowOf) override;
     void EntryRefused(Window& window, Control& control, std::string_view what) override;
     void SetWaitCursor(bool on) override;
 

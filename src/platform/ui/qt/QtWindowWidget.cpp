@@ -55,6 +55,7 @@ int KeyCode(const QKeyEvent* event)
     case Qt::Key_Down: code = keys::kDown; break;
     case Qt::Key_Left: code = keys::kLeft; break;
     case Qt::Key_Right: code = keys::kRight; break;
+    case Qt::Key_Menu: code = keys::kMenu; break;
     default:
         if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
             code = keys::FunctionKey(1 + (key - Qt::Key_F1));

@@ -62,6 +62,8 @@ public:
     std::vector<ShownWindow> ShownWindows() const;
     std::vector<FileDialogRequest> FileDialogs() const;
     std::vector<std::vector<std::string>> Menus() const;
+    // Where each menu opened, as PopupMenu's `atRowOf`: 0 at the mouse pointer, else a list.
+    std::vector<int> MenuPlaces() const;
     std::vector<std::string> HelpRequests() const; // help ids asked for (each also shows its box)
     // Entries whose picture refused their text, in order: what the user was told.
     struct Refusal {
@@ -92,7 +94,7 @@ public:
     void WindowChanged(Window& window, unsigned changes) override;
     bool WaitForAction(Window& window) override;
     std::optional<std::string> AskFile(const FileDialogRequest& request) override;
-    int PopupMenu(Window& window, const std::vector<std::string>& items) override;
+    int PopupMenu(Window& window, const std::vector<std::string>& items, int atRowOf) override;
     void EntryRefused(Window& window, Control& control, std::string_view what) override;
     void SetWaitCursor(bool on) override;
     void ShowHelp(Window& window, std::string_view helpId) override;
@@ -106,6 +108,7 @@ private:
     std::vector<ShownWindow> shown_;
     std::vector<FileDialogRequest> fileDialogs_;
     std::vector<std::vector<std::string>> menus_;
+    std::vector<int> menuPlaces_;
     std::vector<std::string> helpRequests_;
     std::vector<Refusal> refusals_;
     bool waitCursor_ = false;

@@ -105,6 +105,12 @@ std::vector<std::vector<std::string>> ScriptedUi::Menus() const
     return menus_;
 }
 
+std::vector<int> ScriptedUi::MenuPlaces() const
+{
+    std::lock_guard lock(mutex_);
+    return menuPlaces_;
+}
+
 std::vector<std::string> ScriptedUi::HelpRequests() const
 {
     std::lock_guard lock(mutex_);
@@ -197,11 +203,12 @@ std::optional<std::string> ScriptedUi::AskFile(const FileDialogRequest& request)
     return answer;
 }
 
-int ScriptedUi::PopupMenu(Window& window, const std::vector<std::string>& items)
+int ScriptedUi::PopupMenu(Window& window, const std::vector<std::string>& items, int atRowOf)
 {
     (void)window;
     std::lock_guard lock(mutex_);
     menus_.push_back(items);
+    menuPlaces_.push_back(atRowOf);
     if (menuChoices_.empty())
         return 0;
     const int choice = menuChoices_.front();

@@ -34,6 +34,7 @@
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace quorin::ui {
 namespace {
@@ -393,7 +394,7 @@ TEST_F(QtWindowTest, PopupMenuHelpAndWaitCursor)
         menu->setActiveAction(menu->actions().at(3));
         QTest::keyClick(menu, Qt::Key_Return);
     });
-    EXPECT_EQ(ui_.PopupMenu(*window_, {"&Insert", "~&Change", "-", "&Delete"}), 4);
+    EXPECT_EQ(ui_.PopupMenu(*window_, {"&Insert", "~&Change", "-", "&Delete"}, 0), 4);
     EXPECT_EQ(texts, (QStringList{"&Insert", "&Change", "-", "&Delete"}));
     EXPECT_EQ(enabled, (QList<bool>{true, false, true, true}));
 
@@ -674,6 +675,41 @@ TEST_F(QtWindowTest, ARightClickHighlightsItsRowFirst)
     EXPECT_EQ(window_->control(kList)->currentRow(), 2);
     EXPECT_EQ(list->currentIndex().row(), 1) << "the row acted on is the one highlighted";
     EXPECT_TRUE(list->selectionModel()->isRowSelected(1, {}));
+}
+
+// The Menu key and Shift+F10 reach a list as keys the program can take (a browse opens its popup
+// menu on them); a menu asked for from the keyboard opens at the list's highlighted row.
+TEST_F(QtWindowTest, TheMenuKeysReachAListAndItsMenuOpensAtTheHighlightedRow)
+{
+    Control& list = *window_->control(kList);
+    const int shiftF10 = keys::kShift | keys::FunctionKey(10);
+    list.AddAlertKey(keys::kMenu);
+    list.AddAlertKey(shiftF10);
+    driver_.Soon([&] {
+        QTest::keyClick(Widget(kList), Qt::Key_Menu);
+        QTest::keyClick(Widget(kList), Qt::Key_F10, Qt::ShiftModifier);
+        window_->Post({EventCode::Restored, 0, 0}); // a marker: the keys are done
+    });
+    std::vector<int> alerts;
+    for (Event e = Next(); e.code != EventCode::Restored && e.code != EventCode::None; e = Next()) {
+        EXPECT_EQ(e.code, EventCode::AlertKey);
+        EXPECT_EQ(e.control, kList);
+        alerts.push_back(e.key);
+    }
+    EXPECT_EQ(alerts, (std::vector<int>{keys::kMenu, shiftF10}));
+
+    list.SetCurrentRow(2);
+    auto* view = Widget<QTreeView>(kList);
+    const QAbstractItemModel* rows = view->model();
+    const QRect row = view->visualRect(rows->index(1, 0)).united(view->visualRect(rows->index(1, rows->columnCount() - 1)));
+    const QRect onScreen(view->viewport()->mapToGlobal(row.topLeft()), row.size());
+    QPoint opened;
+    driver_.When<QMenu>([&](QMenu* menu) {
+        opened = menu->pos();
+        QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    EXPECT_EQ(ui_.PopupMenu(*window_, {"&Insert", "&Change"}, kList), 0);
+    EXPECT_TRUE(onScreen.contains(opened)) << opened.x() << "," << opened.y();
 }
 
 // An entry holds no more than its variable stores: the picture counts stored bytes, and the

@@ -81,9 +81,9 @@ TEST_F(ScriptedWindowsTest, AnswersFileDialogsAndMenusInOrder)
     const std::vector<std::string> items{"&Insert", "&Change", "-", "&Delete"};
     ui.QueueMenuChoice(2);
     ui.QueueMenuChoice(9); // beyond the items: none
-    EXPECT_EQ(ui.PopupMenu(*window, items), 2);
-    EXPECT_EQ(ui.PopupMenu(*window, items), 0);
-    EXPECT_EQ(ui.PopupMenu(*window, items), 0);
+    EXPECT_EQ(ui.PopupMenu(*window, items, 0), 2);
+    EXPECT_EQ(ui.PopupMenu(*window, items, 0), 0);
+    EXPECT_EQ(ui.PopupMenu(*window, items, 0), 0);
     EXPECT_EQ(ui.Menus().size(), 3u);
 }
 
