@@ -1,10 +1,13 @@
 // The form-filling window through the real Qt widgets: a fixed dialog frame without maximise or
 // close box, its controls where their dialog units put them, the browse with its five columns and
-// vertical scroll bar, the viewer's host never shown, a mnemonic, "Close" and the window manager's
-// close request.
+// vertical scroll bar, its dates and times shown whole, the viewer's host never shown, a mnemonic,
+// "Close" and the window manager's close request.
 #include "forms/MainFixture.h"
 #include "forms/MainWindowDefinition.h"
 #include "platform/classlib/IniManager.h"
+#include "platform/runtime/Date.h"
+#include "platform/runtime/ListFormat.h"
+#include "platform/runtime/Picture.h"
 #include "platform/ui/qt/DialogUnits.h"
 #include "platform/ui/qt/QtUi.h"
 #include "support/ViewerControlDouble.h"
@@ -14,15 +17,18 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorin::forms {
@@ -145,6 +151,61 @@ TEST_F(MainWindowQtTest, TheWindowManagersCloseRequestEndsItAsCloseDoes)
     EXPECT_EQ(ini.Fetch("Main", "XPos"), std::to_string(units.x()));
     EXPECT_EQ(ini.Fetch("Main", "YPos"), std::to_string(units.y()));
     QApplication::processEvents(); // the widgets go with deleteLater
+}
+
+// The browse's date and time columns hold their values whole in the window's font: the records'
+// and the widest that the locale's formats give for any day of a year and any minute of a day.
+TEST_F(MainWindowQtTest, TheBrowseShowsDatesAndTimesWhole)
+{
+    struct LocaleBack {
+        ~LocaleBack() { SetPictureLocale(""); }
+    } localeBack;
+    const std::int32_t lastDay = *DayNumber(2026, 12, 31);
+    bool added = false;
+    for (const char* locale : {"en_US", "sq_AL"}) {
+        SCOPED_TRACE(locale);
+        SetPictureLocale(locale);
+        std::vector<std::string> values[2];
+        for (std::int32_t day = *DayNumber(2026, 1, 1); day <= lastDay; ++day) {
+            values[0].push_back(FormatDate(day, "D17"));
+        }
+        for (int minute = 0; minute < 24 * 60; ++minute) {
+            values[1].push_back(FormatTime(*ClockTime(minute / 60, minute % 60), "T7"));
+        }
+        When(Up, [&] {
+            auto* browse = Widget<QTreeView>(kList);
+            const QAbstractItemModel* rows = browse->model();
+            EXPECT_EQ(rows->rowCount(), 2);
+            const QFontMetrics metrics(browse->font());
+            const ui::DialogUnits units(Top()->font());
+            // The style draws a cell's text inside a margin on either side; the indent is the column's.
+            const int margin = browse->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, browse) + 1;
+            for (const int column : {0, 1}) {
+                const ListColumn& format = CurrentWindow()->control(kList)->listFormat().columns[column];
+                const int room = browse->header()->sectionSize(column) - 2 * margin - units.ToPixelsX(format.indent);
+                for (int row = 0; row < rows->rowCount(); ++row) {
+                    const QString text = rows->index(row, column).data().toString();
+                    EXPECT_LE(metrics.horizontalAdvance(text), room) << text.toStdString();
+                }
+                int widest = 0;
+                for (const std::string& value : values[column]) {
+                    widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(value)));
+                }
+                EXPECT_LE(widest, room) << format.header;
+                EXPECT_EQ(browse->header()->sectionResizeMode(column), QHeaderView::Interactive)
+                    << format.header << ": marked resizable, its header drags it wider";
+            }
+            QTest::mouseClick(Widget(kClose), Qt::LeftButton);
+        });
+        EXPECT_EQ(RunMain([&] {
+                      if (!std::exchange(added, true)) {
+                          AddRecord(lastDay, *ClockTime(10, 5), "morning", "");
+                          AddRecord(lastDay, *ClockTime(12, 0), "noon", "");
+                      }
+                  }),
+                  0);
+        QApplication::processEvents(); // the widgets go with deleteLater
+    }
 }
 
 // A place stored for the fixed window far off any edge: it opens with its title bar and all of it

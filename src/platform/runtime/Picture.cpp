@@ -11,9 +11,11 @@
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 #include <cctype>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -179,6 +181,34 @@ std::optional<std::int32_t> ReadTypedTime(std::string_view typed, const icu::Sim
     return ClockTime(hour, minute);
 }
 
+// The text with each digit made the widest of the ten digits of its script, as `width` measures;
+// `widest` keeps what was measured, by the script's zero.
+icu::UnicodeString WithWidestDigits(const icu::UnicodeString& text, const std::function<double(std::string_view)>& width,
+                                    std::map<UChar32, UChar32>& widest)
+{
+    icu::UnicodeString out;
+    for (std::int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        UChar32 c = text.char32At(i);
+        if (const std::int32_t value = u_charDigitValue(c); value >= 0 && u_isdigit(c)) {
+            // Unicode keeps the decimal digits of a script together, from zero to nine.
+            const UChar32 zero = c - value;
+            const auto [found, added] = widest.try_emplace(zero, zero);
+            if (added) {
+                double most = -1;
+                for (UChar32 digit = zero; digit <= zero + 9; ++digit) {
+                    if (const double w = width(ToUtf8(icu::UnicodeString(digit))); w > most) {
+                        most = w;
+                        found->second = digit;
+                    }
+                }
+            }
+            c = found->second;
+        }
+        out.append(c);
+    }
+    return out;
+}
+
 } // namespace
 
 PictureSpec ReadPicture(std::string_view picture)
@@ -286,6 +316,41 @@ std::string PictureHint(std::string_view picture)
     case PictureKind::Time: return "a time like " + FormatTime(*ClockTime(13, 45), picture);
     default: return "a number";
     }
+}
+
+std::string WidestPictureText(std::string_view picture, const std::function<double(std::string_view)>& width)
+{
+    const PictureKind kind = ReadPicture(picture).kind;
+    if (kind != PictureKind::Date && kind != PictureKind::Time)
+        return {};
+    const auto format = ShortFormat(kind == PictureKind::Date);
+    if (!format)
+        return {};
+    // Values that between them give every name, marker and count of digits: each month on days of
+    // one and of two digits, a week of each; each hour of the day.
+    std::vector<UDate> values;
+    if (kind == PictureKind::Date) {
+        for (int month = 1; month <= 12; ++month)
+            for (const int first : {1, 10})
+                for (int day = first; day < first + 7; ++day)
+                    values.push_back(static_cast<UDate>(*DayNumber(2026, month, day) - kEpochDay) * kMsPerDay);
+    } else {
+        for (int hour = 0; hour < 24; ++hour)
+            values.push_back(hour * 3600000.0);
+    }
+    std::map<UChar32, UChar32> widestDigits;
+    std::string widest;
+    double most = -1;
+    for (const UDate value : values) {
+        icu::UnicodeString shown;
+        format->format(value, shown);
+        std::string text = ToUtf8(WithWidestDigits(shown, width, widestDigits));
+        if (const double w = width(text); w > most) {
+            most = w;
+            widest = std::move(text);
+        }
+    }
+    return widest;
 }
 
 std::string FormatText(std::string_view text, std::string_view picture)

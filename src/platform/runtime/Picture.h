@@ -4,6 +4,7 @@
 // time as the locale's hours and minutes (12- or 24-hour as the locale has it). A zero date or time
 // shows empty and an empty text reads as zero.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,12 @@ std::optional<std::int32_t> ParseTime(std::string_view text, std::string_view pi
 // What an entry with this picture takes, for telling a refused value: "a date like 12/31/2026"
 // (31 December of this year in the locale's form), "a time like 1:45 PM", "a number".
 std::string PictureHint(std::string_view picture);
+
+// The widest text a date or time picture shows in the locale in use, as `width` measures texts:
+// over every month and weekday name, AM/PM marker and count of digits that the locale's format
+// gives, with each digit the widest of its script's ten, so that no value shows wider. Empty for
+// other pictures.
+std::string WidestPictureText(std::string_view picture, const std::function<double(std::string_view)>& width);
 
 // A text through an "s"n picture: cut to n bytes, never inside a character.
 std::string FormatText(std::string_view text, std::string_view picture);

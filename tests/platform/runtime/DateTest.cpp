@@ -185,6 +185,37 @@ TEST_F(PictureTest, AHintTellsWhatAnEntryTakesInTheLocalesForm)
     EXPECT_EQ(PictureHint("T7"), "a time like 13:45");
 }
 
+// Measured with "8", "P" and the Arabic-Indic eight wider than the rest: the widest value has
+// every digit its script's widest and the wider of the markers; text pictures have none.
+TEST_F(PictureTest, TheWidestValueOfADateOrTimeHasTheWidestDigitsAndNames)
+{
+    const auto width = [](std::string_view text) {
+        double w = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            w += (c & 0xC0) != 0x80 ? 1 : 0;
+            w += c == '8' || c == 'P' || text.substr(i, 2) == "\xD9\xA8" ? 1 : 0;
+        }
+        return w;
+    };
+    struct Case {
+        const char* locale;
+        const char* picture;
+        const char* widest;
+    } const cases[] = {
+        {"en_US", "@D17@", "88/88/8888"},
+        {"en_US", "T7", "88:88 PM"},
+        {"de_DE", "D17", "88.88.8888"},
+        {"de_DE", "T7", "88:88"},
+        {"ar_EG", "T7", "\xD9\xA8\xD9\xA8:\xD9\xA8\xD9\xA8 \xD8\xB5"}, // markers of one letter each: the first
+        {"en_US", "s20", ""},
+    };
+    for (const Case& c : cases) {
+        SetPictureLocale(c.locale);
+        EXPECT_EQ(WidestPictureText(c.picture, width), c.widest) << c.locale << " " << c.picture;
+    }
+}
+
 TEST_F(PictureTest, TextPictureCutsAtACharacterBoundary)
 {
     EXPECT_EQ(FormatText("abcdef", "@s4@"), "abcd");

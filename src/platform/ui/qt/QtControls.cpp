@@ -228,7 +228,7 @@ QWidget* MakeList(WindowWidget* ww, Control& c)
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const int section = static_cast<int>(i);
         header->setSectionResizeMode(section, columns[i].resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
-        header->resizeSection(section, ww->units().ToPixelsX(columns[i].width));
+        header->resizeSection(section, ColumnWidth(view, columns[i], ww->units()));
     }
     const int number = c.number();
     QPointer<WindowWidget> owner(ww);

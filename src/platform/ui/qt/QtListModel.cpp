@@ -1,10 +1,35 @@
 #include "platform/ui/qt/QtListModel.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/runtime/Picture.h"
 
 namespace quorin::ui {
+
+int ColumnIndent(const ListColumn& column, const DialogUnits& units)
+{
+    return column.alignment == Alignment::Center ? 0 : units.ToPixelsX(column.indent);
+}
+
+int ColumnWidth(const QWidget* view, const ListColumn& column, const DialogUnits& units)
+{
+    const int defined = units.ToPixelsX(column.width);
+    const QFontMetricsF metrics(view->font());
+    const auto width = [&](std::string_view text) { return metrics.horizontalAdvance(FromUtf8(text)); };
+    const std::string widest = WidestPictureText(column.picture, width);
+    if (widest.empty()) {
+        return defined;
+    }
+    // The style draws an item's text inside a margin on either side of its cell.
+    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const int needed = static_cast<int>(std::ceil(width(widest))) + 2 * margin + ColumnIndent(column, units);
+    return std::max(defined, needed);
+}
 
 const Control* ListModel::Model() const
 {
@@ -70,8 +95,8 @@ void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
 {
     QStyleOptionViewItem shifted(option);
     const ListColumn* column = Column(index.column());
-    if (column != nullptr && column->indent > 0 && owner_) {
-        const int indent = owner_->units().ToPixelsX(column->indent);
+    if (column != nullptr && owner_) {
+        const int indent = ColumnIndent(*column, owner_->units());
         if (column->alignment == Alignment::Right || column->alignment == Alignment::Decimal) {
             shifted.rect.adjust(0, 0, -indent, 0);
         } else if (column->alignment == Alignment::Left) {

@@ -58,4 +58,10 @@ private:
 // The list model of a view made by this backend.
 inline ListModel* ListModelOf(QAbstractItemModel* model) { return static_cast<ListModel*>(model); }
 
+// How far a column's text stands in from the side it is aligned to, in pixels.
+int ColumnIndent(const ListColumn& column, const DialogUnits& units);
+// A column's width in pixels in `view`'s font: the list format's, grown where that cannot hold the
+// widest value of the column's picture (a date or a time in the locale in use) with its indent.
+int ColumnWidth(const QWidget* view, const ListColumn& column, const DialogUnits& units);
+
 } // namespace quorin::ui
