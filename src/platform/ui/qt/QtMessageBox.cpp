@@ -1,9 +1,14 @@
 #include "platform/ui/qt/QtMessageBox.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
+#include <QStyle>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -64,6 +69,25 @@ protected:
     }
 };
 
+// Keeps the box as wide as its title bar needs to show the whole caption (it holds the text and
+// the buttons anyway): a window manager draws the caption bold and centred between the window's
+// icon on one side and up to three buttons on the other, and cuts it where it would reach them.
+void FitCaption(QMessageBox& box)
+{
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    const int button = box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+    int least = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + 2 * 3 * button;
+    // However long the caption, no wider than the screen.
+    if (const QScreen* screen = box.screen(); screen != nullptr) {
+        least = std::min(least, screen->availableGeometry().width());
+    }
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(least, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
+}
+
 } // namespace
 
 int ShowMessageBox(QWidget* parent, const MessageBoxRequest& request)
@@ -94,6 +118,7 @@ int ShowMessageBox(QWidget* parent, const MessageBoxRequest& request)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     }
     box.setWindowFlags(flags);
+    FitCaption(box);
     EscapeFilter filter;
     if (escape != 0) {
         for (const auto& [value, standard] : kButtons) {

@@ -1,8 +1,10 @@
 #include "ModalDriver.h"
 #include "platform/ui/qt/QtMessageBox.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -122,6 +124,42 @@ TEST(QtMessageBox, AnswersAreTheButtonsChosen)
             ShowMessageBox(nullptr, Request("Confirm Delete", "Are you sure?", icon::kQuestion, c.buttons, c.defaultButton));
         EXPECT_EQ(answer, c.expected) << c.buttons << " " << static_cast<int>(c.act);
         EXPECT_EQ(defaultText, c.defaultText);
+    }
+}
+
+// A window manager draws the caption bold, centred between the window's icon on one side and up
+// to three buttons (each as wide as the title bar is high) on the other, and cuts it where it
+// would reach them: the box is wide enough for that however short its text, and for its buttons.
+TEST(QtMessageBox, IsAsWideAsItsTitleBarAndItsButtonsNeed)
+{
+    const struct {
+        const char* caption;
+        const char* text;
+        int buttons;
+    } cases[] = {
+        {"Viewer Error", "Open document Failed|a", button::kOk},
+        {"Viewer Error: the master form could not be opened", "a", button::kOk},
+        {"Retry", "?", button::kAbort | button::kRetry | button::kIgnore},
+    };
+    for (const auto& c : cases) {
+        ModalDriver driver;
+        int width = 0;
+        int needed = 0;
+        int buttons = 0;
+        driver.When<QMessageBox>([&](QMessageBox* box) {
+            width = box->width();
+            QFont title = QApplication::font("QMdiSubWindowTitleBar");
+            title.setBold(true);
+            const int button = box->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, box);
+            needed = QFontMetrics(title).horizontalAdvance(box->windowTitle()) + 6 * button;
+            for (QAbstractButton* b : box->buttons()) {
+                buttons += b->width();
+            }
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        ShowMessageBox(nullptr, Request(c.caption, c.text, icon::kNone, c.buttons, c.buttons & -c.buttons));
+        EXPECT_GE(width, needed) << c.caption;
+        EXPECT_GE(width, buttons) << c.caption;
     }
 }
 
