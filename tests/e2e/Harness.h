@@ -20,9 +20,11 @@ namespace quorin::e2e {
 
 using namespace std::chrono_literals;
 
-// Guards: long enough for a sanitizer build on a loaded machine.
-inline constexpr std::chrono::milliseconds kWindowBound = 90s;
-inline constexpr std::chrono::milliseconds kExitBound = 120s;
+// Bounds only guard against a hang; each is scaled by QUORIN_E2E_SLOWDOWN (a factor, 1 when unset),
+// which a slow machine or a sanitizer build raises.
+std::chrono::milliseconds Bound(std::chrono::milliseconds base);
+inline const std::chrono::milliseconds kWindowBound = Bound(90s);
+inline const std::chrono::milliseconds kExitBound = Bound(120s);
 
 struct SpawnOptions {
     std::filesystem::path workingFolder;           // empty: the caller's
@@ -189,6 +191,16 @@ struct Image {
 };
 // The window's pixels; with no window, the whole screen's.
 std::optional<Image> Grab(const std::string& display, WindowId window);
+
+// A rectangle of a window, in pixels.
+struct Area {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+// Exposes `area` of the window and waits until the program drew all of it again (X DAMAGE): the
+// expose is answered once the program handled what came before it, with whatever drawing it still
+// owed. A picture of the area taken then shows what the program did up to the call.
+bool Repainted(const std::string& display, WindowId window, Area area,
+               std::chrono::milliseconds bound = kWindowBound);
 // The picture as a binary PPM file, for a person to look at.
 bool SavePicture(const Image& image, const std::filesystem::path& path);
 

@@ -177,10 +177,9 @@ TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIs
 {
     PutMasterForm();
     Session([&](WindowId main) {
-        xdo_->FocusFirst(false);
+        ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
         // The first record's time typed as shown, so it is to the minute and a recall repeats it.
-        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
-        WindowId form = Await("Record Will Be Added");
+        WindowId form = NewRecordForm(main);
         ASSERT_TRUE(form);
         ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
         const auto time = CopiedText(x_->display(), [&] { return xdo_->Keys(form, {"ctrl+a", "ctrl+c"}); });
@@ -193,8 +192,7 @@ TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIs
         ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
         ASSERT_NO_FATAL_FAILURE(Closed(form, main, "the record form"));
 
-        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
-        form = Await("Record Will Be Added");
+        form = NewRecordForm(main);
         ASSERT_TRUE(form);
         // The first record's date and time by Ctrl+H: a key already stored.
         ASSERT_TRUE(xdo_->Keys(form, {"ctrl+h", "Tab", "ctrl+h", "Tab"}));
