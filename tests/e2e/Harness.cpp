@@ -212,6 +212,20 @@ void Child::Signal(int signal)
     }
 }
 
+void Child::Stop()
+{
+    if (pid_ <= 0 || status_) {
+        return;
+    }
+    ::kill(pid_, SIGSTOP);
+    // Waits for the stop, or for an end, which WNOWAIT leaves for Wait to collect.
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WSTOPPED | WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+    }
+}
+
+void Child::Continue() { Signal(SIGCONT); }
+
 std::string Child::Output(std::chrono::milliseconds bound)
 {
     std::string text;
@@ -336,13 +350,16 @@ bool Xdo::Focus(WindowId window) const
 bool Xdo::Keys(WindowId window, const std::vector<std::string>& keys) const
 {
     std::vector<std::string> arguments{"key", "--clearmodifiers"};
+    if (noDelay_) {
+        arguments.insert(arguments.end(), {"--delay", "0"});
+    }
     arguments.insert(arguments.end(), keys.begin(), keys.end());
     return Focus(window) && Run(arguments).has_value();
 }
 
 bool Xdo::Type(WindowId window, const std::string& text) const
 {
-    return Focus(window) && Run({"type", "--clearmodifiers", "--delay", "20", text}).has_value();
+    return Focus(window) && Run({"type", "--clearmodifiers", "--delay", noDelay_ ? "0" : "20", text}).has_value();
 }
 
 bool Xdo::Click(WindowId window, double fx, double fy) const

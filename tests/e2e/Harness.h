@@ -48,6 +48,10 @@ public:
     // process's resource use (its peak memory) goes to `usage` when given.
     std::optional<int> Wait(std::chrono::milliseconds bound, rusage* usage = nullptr);
     void Signal(int signal);
+    // SIGSTOP, returning once the process is stopped (or ended): input sent meanwhile waits in
+    // its queue. Continue sends SIGCONT.
+    void Stop();
+    void Continue();
     // Everything the child wrote to its stdout up to its end (captureOutput).
     std::string Output(std::chrono::milliseconds bound);
     // The read end of its stdout (captureOutput), to wait on beside other descriptors.
@@ -117,6 +121,8 @@ public:
     // drives the program as a person does turns it off: keys then go where the program and the
     // window manager put the focus, and a lost keyboard shows.
     void FocusFirst(bool on) { focusFirst_ = on; }
+    // Whether Keys and Type send their keys with no pause between them (off by default).
+    void NoDelay(bool on) { noDelay_ = on; }
     // A search for a visible window with one of the titles, left running: its output turns
     // readable when one shows, so a test can wait for it beside other events.
     std::unique_ptr<Child> Watch(const std::vector<std::string>& titles) const;
@@ -130,6 +136,7 @@ private:
     WindowId Search(const std::vector<std::string>& titles, std::chrono::milliseconds bound, pid_t pid) const;
     std::string display_;
     bool focusFirst_ = true;
+    bool noDelay_ = false;
 };
 
 // What happens to the files of one folder, as inotify reports it: which were opened and which

@@ -130,6 +130,7 @@ void DesktopTest::SetUp()
 
 void DesktopTest::TearDown()
 {
+    program_.reset();
     xdo_.reset();
     windowManager_.reset();
     x_.reset();
@@ -336,15 +337,22 @@ std::optional<int> DesktopTest::Close(Child& program, WindowId main)
 
 void DesktopTest::Session(const std::function<void(WindowId main)>& body, bool unprivileged)
 {
-    auto program = Start(unprivileged);
+    program_ = Start(unprivileged);
     const WindowId main = MainWindow();
     ASSERT_TRUE(main);
     body(main);
     if (HasFatalFailure()) {
-        return; // a dialog may still be up: the program is killed with its Child
+        return; // a dialog may still be up: the program is killed at tear-down
     }
-    const auto status = Close(*program, main);
+    const auto status = Close(*program_, main);
     EXPECT_TRUE(ExitedWith(status, 0)) << DescribeStatus(status);
+}
+
+void DesktopTest::WhileStopped(Child& program, const std::function<void()>& send)
+{
+    program.Stop();
+    send();
+    program.Continue();
 }
 
 void DesktopTest::AddRecord(WindowId main, const Typed& typed)

@@ -84,8 +84,12 @@ protected:
     WindowId MainWindow();
     // Clicks "Close" as a person would and waits for the program to end.
     std::optional<int> Close(Child& program, WindowId main);
-    // One run of the program: started, `body` in its window, closed with "Close" and status 0.
+    // One run of the program: started, `body` in its window, closed with "Close" and status 0. The
+    // program runs as program_ meanwhile.
     void Session(const std::function<void(WindowId main)>& body, bool unprivileged = false);
+    // Stops the program while `send` sends input, then lets it go on: all of that input waits in
+    // its queue, however fast the program is.
+    void WhileStopped(Child& program, const std::function<void()>& send);
 
     // Alt+I in the main window, the e-mail and account typed into the new record, Return.
     void AddRecord(WindowId main, const Typed& typed);
@@ -120,6 +124,7 @@ protected:
     std::unique_ptr<XServer> x_;
     std::unique_ptr<Child> windowManager_;
     std::unique_ptr<Xdo> xdo_;
+    std::unique_ptr<Child> program_;
 };
 
 // A desktop test run once without a window manager and once under openbox.
