@@ -1,6 +1,7 @@
-// The window "PDF Form Filling" of the built program under Xvfb: opening and closing, "Save To
-// Form" with the exported script, a master form that is not there, bad input in the working
-// folder, and the browse's popup menu deleting the row it highlights.
+// The window "PDF Form Filling" of the built program under Xvfb: opening and closing (also by the
+// window manager's Alt+F4), "Save To Form" with the exported script, a master form that is not
+// there, bad input in the working folder, and the browse's popup menu, by a right click or
+// Shift+F10, deleting the row it highlights.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -68,6 +69,27 @@ TEST_F(DesktopTest, CloseEndsTheProgramAndKeepsTheWindowsSection)
     EXPECT_NE(std::find(sections.begin(), sections.end(), "Main"), sections.end())
         << "quorin20.INI:\n" << Slurp(work_ / "quorin20.INI");
 }
+
+// The window has no close box of its own: the window manager's close (Alt+F4 under openbox) acts as
+// its "Close" button, so the program ends as it does there.
+using WindowCloseKeyTest = WindowManagerTest;
+
+TEST_P(WindowCloseKeyTest, AltF4EndsTheProgramAndKeepsTheWindowsSection)
+{
+    PutMasterForm();
+    program_ = Start();
+    const WindowId main = MainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
+    ASSERT_TRUE(xdo_->Keys(main, {"alt+F4"}));
+    const auto status = program_->Wait(kExitBound);
+    EXPECT_TRUE(ExitedWith(status, 0)) << DescribeStatus(status);
+    const auto sections = IniSections();
+    EXPECT_NE(std::find(sections.begin(), sections.end(), "Main"), sections.end())
+        << "quorin20.INI:\n" << Slurp(work_ / "quorin20.INI");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, WindowCloseKeyTest, ::testing::Values(true), WindowManagerName);
 
 TEST_F(DesktopTest, SaveToFormWritesTheFilledCopyAndTheExportedScript)
 {
@@ -210,6 +232,31 @@ TEST_P(BrowsePopupTest, DeleteFromTheMenuDeletesTheRowHighlightedWhenTheBoxAsks)
     }
     EXPECT_EQ(left, expected) << "the row deleted is not the one highlighted when the box asked (row " << asked << ")";
     EXPECT_EQ(asked, 2) << "the right-clicked row is not the one the box asked about";
+}
+
+// Shift+F10 opens the popup menu on the highlighted row as a right click does; "&Delete" chosen there
+// by its access key or by the arrows and Return, answered Yes, deletes that row.
+TEST_P(BrowsePopupTest, ShiftF10OpensTheMenuAndDeleteThereDeletesTheHighlightedRow)
+{
+    PutMasterForm();
+    const std::vector<std::vector<std::string>> ways = {{"d"}, {"Down", "Down", "Down", "Return"}};
+    std::vector<std::string> expected = {"ACC1", "ACC2", "ACC3", "ACC4"};
+    Session([&](WindowId main) {
+        ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
+        const BrowseRows rows = ListRows(main, 4);
+        ASSERT_FALSE(HasFailure());
+        for (const auto& way : ways) {
+            SCOPED_TRACE("\"&Delete\" by " + way.front());
+            ASSERT_TRUE(xdo_->ClickAt(main, 40, rows.At(2)));
+            PopupWatch popup(x_->display());
+            ASSERT_TRUE(xdo_->Keys(main, {"shift+F10"}));
+            ASSERT_TRUE(popup.Wait()) << "Shift+F10 opened no popup menu";
+            ASSERT_TRUE(xdo_->Keys(main, way));
+            ASSERT_EQ(rows.Of(HighlightedWhileAsked(main, "Confirm Delete", "alt+y")), 2);
+            expected.erase(expected.begin() + 1);
+        }
+    });
+    EXPECT_EQ(StoredAccounts(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktop, BrowsePopupTest, ::testing::Bool(), WindowManagerName);
