@@ -658,9 +658,21 @@ bool Repainted(const std::string& display, WindowId window, Area area, std::chro
     std::free(xcb_damage_query_version_reply(x, xcb_damage_query_version(x, 1, 1), nullptr));
     const auto id = static_cast<xcb_window_t>(window.id);
     xcb_damage_create(x, xcb_generate_id(x), id, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
-    // The window's background is none: the server leaves its pixels, the program gets the expose.
-    xcb_clear_area(x, 1, id, static_cast<std::int16_t>(area.x), static_cast<std::int16_t>(area.y),
-                   static_cast<std::uint16_t>(area.width), static_cast<std::uint16_t>(area.height));
+    // A new damage object reports the whole window at once: what came before the round trip's
+    // reply is that, and goes.
+    std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+    while (xcb_generic_event_t* initial = xcb_poll_for_queued_event(x)) {
+        std::free(initial);
+    }
+    // A sent expose: the program draws the area, the server paints nothing of its own there.
+    xcb_expose_event_t expose{};
+    expose.response_type = XCB_EXPOSE;
+    expose.window = id;
+    expose.x = static_cast<std::uint16_t>(area.x);
+    expose.y = static_cast<std::uint16_t>(area.y);
+    expose.width = static_cast<std::uint16_t>(area.width);
+    expose.height = static_cast<std::uint16_t>(area.height);
+    xcb_send_event(x, 0, id, XCB_EVENT_MASK_EXPOSURE, reinterpret_cast<const char*>(&expose));
     xcb_flush(x);
     // Drawn in one piece, or in several when the program draws more with it. Whatever it draws from
     // now on it drew after all it had done before this call.
