@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -203,9 +204,13 @@ Band WindowManagerTest::HighlightedWhileAsked(WindowId main, const std::string& 
     EXPECT_TRUE(placed && Repainted(x_->display(), main, BrowseEdge(placed->width, placed->height)))
         << "the browse was not drawn again while \"" << title << "\" was up";
     const auto image = Grab(x_->display(), main);
-    Shot("browse-" + title + (GetParam() ? "-openbox-" : "-bare-") + std::to_string(++looks_));
     EXPECT_TRUE(image) << "no picture of the window";
     const std::vector<Band> bands = image ? HighlightedRows(*image) : std::vector<Band>{};
+    const std::string shot = "browse-" + title + "-" + std::to_string(++looks_);
+    if (image && bands.size() != 1) {
+        Shot(shot + "-window", &*image);
+    }
+    Shot(shot);
     EXPECT_TRUE(shown && xdo_->Keys(shown, {answer}));
     Closed(shown, main, "\"" + title + "\"");
     EXPECT_EQ(bands.size(), 1u) << "rows highlighted while \"" << title << "\" was up";
@@ -436,14 +441,18 @@ Written DesktopTest::WrittenOrBox(FolderWatch& watch, const std::string& box)
     return outcome;
 }
 
-std::optional<std::filesystem::path> DesktopTest::Shot(const std::string& name)
+std::optional<std::filesystem::path> DesktopTest::Shot(const std::string& name, const Image* picture)
 {
     const char* folder = std::getenv("QUORIN_E2E_SHOTS");
     if (folder == nullptr || *folder == '\0') {
         return std::nullopt;
     }
-    const auto path = std::filesystem::path(folder) / (name + ".ppm");
-    const auto screen = Grab(x_->display(), WindowId{});
+    // Tests run side by side: each names its pictures after itself.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string prefix = std::string(test->test_suite_name()) + "." + test->name() + "-";
+    std::replace(prefix.begin(), prefix.end(), '/', '-');
+    const auto path = std::filesystem::path(folder) / (prefix + name + ".ppm");
+    const auto screen = picture != nullptr ? std::optional<Image>(*picture) : Grab(x_->display(), WindowId{});
     if (!screen || !SavePicture(*screen, path)) {
         return std::nullopt;
     }

@@ -104,9 +104,9 @@ protected:
     // place; a name starting with "." is the writer's own) or a window titled `box` shows.
     Written WrittenOrBox(FolderWatch& watch, const std::string& box);
 
-    // With QUORIN_E2E_SHOTS naming a folder, a picture of the screen there under `name` (.ppm);
-    // its path, or nothing.
-    std::optional<std::filesystem::path> Shot(const std::string& name);
+    // With QUORIN_E2E_SHOTS naming a folder, a picture there under the test's name and `name`
+    // (.ppm): the one given, else one of the screen; its path, or nothing.
+    std::optional<std::filesystem::path> Shot(const std::string& name, const Image* picture = nullptr);
 
     // Where the window lies (xdotool); nothing when it cannot be read.
     std::optional<Placed> Geometry(WindowId window);

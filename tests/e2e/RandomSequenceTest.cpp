@@ -95,8 +95,7 @@ protected:
             out << "\n  " << i + 1 << ". " << trail_[i];
         }
         out << "\nthe entries show: \"" << master_ << "\" and \"" << saveAs_ << "\"";
-        const auto picture = Shot(
-            "random-" + std::to_string(seed_) + (GetParam() ? "-openbox-" : "-bare-") + std::to_string(trail_.size()));
+        const auto picture = Shot("seed-" + std::to_string(seed_) + "-step-" + std::to_string(trail_.size()));
         if (picture) {
             out << "\nthe screen: " << picture->string();
         }
