@@ -2,10 +2,12 @@
 # The end-to-end tests on a busy machine, outside CI: N runs (the argument, default 3) beside twice
 # as many busy processes as the machine has cores, in the plain build (build/) and then in the
 # sanitizer build (build-asan/). Prints how many runs passed and how long each took; the output of
-# a failed run stays in out/stress-e2e/. QUORIN_STRESS_BUILDS="plain" or "asan" runs one of them.
+# a failed run stays in out/stress-e2e/. QUORIN_STRESS_BUILDS="plain" or "asan" runs one of them;
+# arguments after N go to ctest (for example -E TypeAhead leaves those tests out).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-3}
+shift || true
 builds=${QUORIN_STRESS_BUILDS:-plain asan}
 logs=$here/out/stress-e2e
 mkdir -p "$logs"
@@ -53,7 +55,7 @@ for kind in $builds; do
     start=$(date +%s.%N)
     if (cd "$dir" && QUORIN_E2E_SLOWDOWN=$slowdown \
           ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0} \
-          ctest -L test_e2e -j "$(nproc)" --output-on-failure --timeout "$(timeout_for "$slowdown")") \
+          ctest -L test_e2e -j "$(nproc)" --output-on-failure --timeout "$(timeout_for "$slowdown")" "$@") \
         >"$log" 2>&1; then
       passed=$((passed + 1))
       result=passed
