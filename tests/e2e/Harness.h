@@ -2,7 +2,8 @@
 // The real program under a real X server, driven as a person drives it. Each test gets its own
 // Xvfb on a free display, a scratch working folder and a scratch folder for drive C; everything
 // started is ended again by its process id. Every wait is for an event (a pipe, a process that
-// ends, a window that maps or goes, a file that appears); the bounds only guard against a hang.
+// ends, a window that maps, takes the keyboard or goes, a file that appears, a window the program
+// drew again); the bounds only guard against a hang.
 #include <sys/resource.h>
 #include <sys/types.h>
 
