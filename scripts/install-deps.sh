@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev libicu-dev libsimpleini-dev
   poppler-utils fonts-dejavu-core fonts-droid-fallback libharfbuzz-dev libfontconfig-dev qpdf
   python3-pypdf
-  xvfb xdotool x11-utils libxcb1-dev openbox
+  xvfb xdotool x11-utils libxcb1-dev libxcb-damage0-dev openbox
 )
 if [ "${QUORIN_EXTRA_PACKAGES:-}" != "" ]; then
   read -r -a extra <<<"$QUORIN_EXTRA_PACKAGES"

@@ -1,6 +1,7 @@
-// The window "PDF Form Filling" of the built program under Xvfb: opening and closing, "Save To
-// Form" with the exported script, a master form that is not there, bad input in the working
-// folder, and the browse's popup menu deleting the row it highlights.
+// The window "PDF Form Filling" of the built program under Xvfb: opening and closing (also by the
+// window manager's Alt+F4), "Save To Form" with the exported script, a master form that is not
+// there, bad input in the working folder, and the browse's popup menu, by a right click or
+// Shift+F10, deleting the row it highlights.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -18,14 +19,6 @@ namespace quorin::e2e {
 namespace {
 
 using quorin::testing::Slurp;
-
-constexpr const char* kReadFields = R"(
-import sys
-from pypdf import PdfReader
-for name, field in PdfReader(sys.argv[1]).get_fields().items():
-    value = field.get('/V')
-    print(name + '\t' + ('' if value is None else str(value)))
-)";
 
 void Write(const std::filesystem::path& path, const std::string& bytes)
 {
@@ -77,6 +70,27 @@ TEST_F(DesktopTest, CloseEndsTheProgramAndKeepsTheWindowsSection)
         << "quorin20.INI:\n" << Slurp(work_ / "quorin20.INI");
 }
 
+// The window has no close box of its own: the window manager's close (Alt+F4 under openbox) acts as
+// its "Close" button, so the program ends as it does there.
+using WindowCloseKeyTest = WindowManagerTest;
+
+TEST_P(WindowCloseKeyTest, AltF4EndsTheProgramAndKeepsTheWindowsSection)
+{
+    PutMasterForm();
+    program_ = Start();
+    const WindowId main = MainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
+    ASSERT_TRUE(xdo_->Keys(main, {"alt+F4"}));
+    const auto status = program_->Wait(kExitBound);
+    EXPECT_TRUE(ExitedWith(status, 0)) << DescribeStatus(status);
+    const auto sections = IniSections();
+    EXPECT_NE(std::find(sections.begin(), sections.end(), "Main"), sections.end())
+        << "quorin20.INI:\n" << Slurp(work_ / "quorin20.INI");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, WindowCloseKeyTest, ::testing::Values(true), WindowManagerName);
+
 TEST_F(DesktopTest, SaveToFormWritesTheFilledCopyAndTheExportedScript)
 {
     PutMasterForm();
@@ -110,17 +124,11 @@ TEST_F(DesktopTest, SaveToFormWritesTheFilledCopyAndTheExportedScript)
     EXPECT_EQ(pairs["Text40"], "Text40");
 
     // Every field of the filled copy, read by pypdf, holds its pair's value.
-    const auto read = RunPython(kReadFields, {filled.string()});
-    ASSERT_TRUE(read) << "pypdf could not read the filled copy";
-    std::map<std::string, std::string> values;
-    std::istringstream rows(*read);
-    for (std::string row; std::getline(rows, row);) {
-        const auto tab = row.find('\t');
-        values[row.substr(0, tab)] = tab == std::string::npos ? "" : row.substr(tab + 1);
-    }
+    auto values = FormFields(filled);
+    ASSERT_TRUE(values) << "pypdf could not read the filled copy";
     for (const auto& [name, value] : pairs) {
         const bool check = name.size() > 3 && name.compare(name.size() - 3, 3, "Chk") == 0;
-        EXPECT_EQ(values[name], check ? "/" + value : value) << name;
+        EXPECT_EQ((*values)[name], check ? "/" + value : value) << name;
     }
 }
 
@@ -191,37 +199,6 @@ TEST_F(DesktopTest, AReadOnlyWorkingFolderIsShownReadOnlyAndKeptAsItWas)
 
 // ---- the browse's popup menu ----
 
-// A row of the browse as the screen shows it: its top and height in pixels of the window.
-struct Band {
-    int top = 0;
-    int height = 0;
-};
-
-// The highlighted rows of the browse: runs of the selection colour down the list's left edge,
-// where no text is drawn.
-std::vector<Band> HighlightedRows(const Image& image)
-{
-    const int x = static_cast<int>((9 + 2) / 330.0 * image.width);
-    const int top = static_cast<int>(7 / 345.0 * image.height);
-    const int bottom = static_cast<int>((7 + 132) / 345.0 * image.height);
-    const auto selected = [](std::uint32_t pixel) {
-        const int r = static_cast<int>(pixel >> 16 & 0xFF);
-        const int b = static_cast<int>(pixel & 0xFF);
-        return b > 120 && b > r + 60;
-    };
-    std::vector<Band> bands;
-    for (int y = top; y < bottom; ++y) {
-        if (!selected(image.At(x, y))) {
-            continue;
-        }
-        if (bands.empty() || bands.back().top + bands.back().height != y) {
-            bands.push_back({y, 0});
-        }
-        ++bands.back().height;
-    }
-    return bands;
-}
-
 using BrowsePopupTest = WindowManagerTest;
 
 // Six records, the fifth highlighted; a right click on the second, "&Delete" from its popup menu and
@@ -231,51 +208,22 @@ TEST_P(BrowsePopupTest, DeleteFromTheMenuDeletesTheRowHighlightedWhenTheBoxAsks)
 {
     PutMasterForm();
     int asked = 0; // the row highlighted while the box asked, from 1
-    int looks = 0;
     Session([&](WindowId main) {
-        xdo_->FocusFirst(false);
-        for (int i = 1; i <= 6; ++i) {
-            ASSERT_NO_FATAL_FAILURE(
-                AddRecord(main, {"row" + std::to_string(i) + "@example.org", "ACC" + std::to_string(i)}));
-        }
-        // The highlight as the screen shows it once the program took every key before: a box it
-        // opens comes after them.
-        const auto look = [&](const std::string& box, const std::string& answer) {
-            const WindowId shown = Await(box);
-            const auto image = Grab(x_->display(), main);
-            Shot("browse-" + box + (GetParam() ? "-openbox-" : "-bare-") + std::to_string(++looks));
-            EXPECT_TRUE(image) << "no picture of the window";
-            std::vector<Band> bands = image ? HighlightedRows(*image) : std::vector<Band>{};
-            EXPECT_TRUE(shown && xdo_->Keys(shown, {answer}));
-            Closed(shown, main, "\"" + box + "\"");
-            EXPECT_EQ(bands.size(), 1u) << "rows highlighted while \"" << box << "\" was up";
-            return bands.empty() ? Band{} : bands.front();
-        };
-        // The rows' places: the one highlighted, then the first by Home in the list.
-        ASSERT_TRUE(xdo_->Keys(main, {"F1"}));
-        const Band any = look("Help", "Return");
-        ASSERT_GT(any.height, 4);
-        ASSERT_TRUE(xdo_->ClickAt(main, 40, any.top + any.height / 2));
-        ASSERT_TRUE(xdo_->Keys(main, {"Home", "F1"}));
-        const Band first = look("Help", "Return");
-        const auto rowAt = [&](int row) { return first.top + (row - 1) * first.height + first.height / 2; };
-        const auto rowOf = [&](const Band& band) { return (band.top - first.top) / first.height + 1; };
-        ASSERT_EQ(any.height, first.height);
+        ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
+        const BrowseRows rows = ListRows(main, 6);
+        ASSERT_FALSE(HasFailure());
 
-        ASSERT_TRUE(xdo_->ClickAt(main, 40, rowAt(5)));
+        ASSERT_TRUE(xdo_->ClickAt(main, 40, rows.At(5)));
         ASSERT_TRUE(xdo_->Keys(main, {"F1"}));
-        ASSERT_EQ(rowOf(look("Help", "Return")), 5) << "a left click highlights its row";
+        ASSERT_EQ(rows.Of(HighlightedWhileAsked(main, "Help", "Return")), 5) << "a left click highlights its row";
 
         PopupWatch popup(x_->display());
-        ASSERT_TRUE(xdo_->ClickAt(main, 40, rowAt(2), 3));
+        ASSERT_TRUE(xdo_->ClickAt(main, 40, rows.At(2), 3));
         ASSERT_TRUE(popup.Wait()) << "a right click opened no popup menu";
         ASSERT_TRUE(xdo_->Keys(main, {"d"})); // "&Delete"
-        asked = rowOf(look("Confirm Delete", "alt+y"));
+        asked = rows.Of(HighlightedWhileAsked(main, "Confirm Delete", "alt+y"));
     });
-    std::vector<std::string> left;
-    for (const StoredRecord& record : StoredRecords()) {
-        left.push_back(record.account);
-    }
+    const std::vector<std::string> left = StoredAccounts();
     std::vector<std::string> expected;
     for (int i = 1; i <= 6; ++i) {
         if (i != asked) {
@@ -284,6 +232,31 @@ TEST_P(BrowsePopupTest, DeleteFromTheMenuDeletesTheRowHighlightedWhenTheBoxAsks)
     }
     EXPECT_EQ(left, expected) << "the row deleted is not the one highlighted when the box asked (row " << asked << ")";
     EXPECT_EQ(asked, 2) << "the right-clicked row is not the one the box asked about";
+}
+
+// Shift+F10 opens the popup menu on the highlighted row as a right click does; "&Delete" chosen there
+// by its access key or by the arrows and Return, answered Yes, deletes that row.
+TEST_P(BrowsePopupTest, ShiftF10OpensTheMenuAndDeleteThereDeletesTheHighlightedRow)
+{
+    PutMasterForm();
+    const std::vector<std::vector<std::string>> ways = {{"d"}, {"Down", "Down", "Down", "Return"}};
+    std::vector<std::string> expected = {"ACC1", "ACC2", "ACC3", "ACC4"};
+    Session([&](WindowId main) {
+        ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
+        const BrowseRows rows = ListRows(main, 4);
+        ASSERT_FALSE(HasFailure());
+        for (const auto& way : ways) {
+            SCOPED_TRACE("\"&Delete\" by " + way.front());
+            ASSERT_TRUE(xdo_->ClickAt(main, 40, rows.At(2)));
+            PopupWatch popup(x_->display());
+            ASSERT_TRUE(xdo_->Keys(main, {"shift+F10"}));
+            ASSERT_TRUE(popup.Wait()) << "Shift+F10 opened no popup menu";
+            ASSERT_TRUE(xdo_->Keys(main, way));
+            ASSERT_EQ(rows.Of(HighlightedWhileAsked(main, "Confirm Delete", "alt+y")), 2);
+            expected.erase(expected.begin() + 1);
+        }
+    });
+    EXPECT_EQ(StoredAccounts(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktop, BrowsePopupTest, ::testing::Bool(), WindowManagerName);

@@ -8,8 +8,10 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/damage.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -110,6 +112,16 @@ std::string Pattern(const std::vector<std::string>& titles)
 
 } // namespace
 
+std::chrono::milliseconds Bound(std::chrono::milliseconds base)
+{
+    static const double factor = [] {
+        const char* text = std::getenv("QUORIN_E2E_SLOWDOWN");
+        const double f = text != nullptr ? std::strtod(text, nullptr) : 1.0;
+        return f > 1.0 ? f : 1.0;
+    }();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(base * factor);
+}
+
 Child::Child(const std::vector<std::string>& argv, const SpawnOptions& options)
 {
     // Everything the child needs is made before the fork: only async-signal-safe calls follow.
@@ -199,6 +211,20 @@ void Child::Signal(int signal)
         ::kill(pid_, signal);
     }
 }
+
+void Child::Stop()
+{
+    if (pid_ <= 0 || status_) {
+        return;
+    }
+    ::kill(pid_, SIGSTOP);
+    // Waits for the stop, or for an end, which WNOWAIT leaves for Wait to collect.
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WSTOPPED | WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+    }
+}
+
+void Child::Continue() { Signal(SIGCONT); }
 
 std::string Child::Output(std::chrono::milliseconds bound)
 {
@@ -324,13 +350,16 @@ bool Xdo::Focus(WindowId window) const
 bool Xdo::Keys(WindowId window, const std::vector<std::string>& keys) const
 {
     std::vector<std::string> arguments{"key", "--clearmodifiers"};
+    if (noDelay_) {
+        arguments.insert(arguments.end(), {"--delay", "0"});
+    }
     arguments.insert(arguments.end(), keys.begin(), keys.end());
     return Focus(window) && Run(arguments).has_value();
 }
 
 bool Xdo::Type(WindowId window, const std::string& text) const
 {
-    return Focus(window) && Run({"type", "--clearmodifiers", "--delay", "20", text}).has_value();
+    return Focus(window) && Run({"type", "--clearmodifiers", "--delay", noDelay_ ? "0" : "20", text}).has_value();
 }
 
 bool Xdo::Click(WindowId window, double fx, double fy) const
@@ -613,6 +642,62 @@ std::optional<std::string> CopiedText(const std::string& display, const std::fun
                            static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
     }
     return std::nullopt;
+}
+
+bool Repainted(const std::string& display, WindowId window, Area area, std::chrono::milliseconds bound)
+{
+    const XConnection connection = Connect(display);
+    xcb_connection_t* x = connection.get();
+    if (xcb_connection_has_error(x) != 0) {
+        return false;
+    }
+    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(x, &xcb_damage_id);
+    if (damage == nullptr || damage->present == 0) {
+        return false;
+    }
+    std::free(xcb_damage_query_version_reply(x, xcb_damage_query_version(x, 1, 1), nullptr));
+    const auto id = static_cast<xcb_window_t>(window.id);
+    xcb_damage_create(x, xcb_generate_id(x), id, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    // A new damage object reports the whole window at once: what came before the round trip's
+    // reply is that, and goes.
+    std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+    while (xcb_generic_event_t* initial = xcb_poll_for_queued_event(x)) {
+        std::free(initial);
+    }
+    // A sent expose: the program draws the area, the server paints nothing of its own there.
+    xcb_expose_event_t expose{};
+    expose.response_type = XCB_EXPOSE;
+    expose.window = id;
+    expose.x = static_cast<std::uint16_t>(area.x);
+    expose.y = static_cast<std::uint16_t>(area.y);
+    expose.width = static_cast<std::uint16_t>(area.width);
+    expose.height = static_cast<std::uint16_t>(area.height);
+    xcb_send_event(x, 0, id, XCB_EVENT_MASK_EXPOSURE, reinterpret_cast<const char*>(&expose));
+    xcb_flush(x);
+    // Drawn in one piece, or in several when the program draws more with it. Whatever it draws from
+    // now on it drew after all it had done before this call.
+    std::vector<bool> drawn(static_cast<std::size_t>(area.width) * area.height);
+    std::size_t left = drawn.size();
+    const auto deadline = Clock::now() + bound;
+    while (left > 0) {
+        const XEvent event = NextEvent(x, deadline);
+        if (!event) {
+            return false;
+        }
+        const auto* notify = reinterpret_cast<const xcb_damage_notify_event_t*>(event.get());
+        if (EventType(event) != damage->first_event + XCB_DAMAGE_NOTIFY || notify->drawable != id) {
+            continue;
+        }
+        const xcb_rectangle_t& r = notify->area;
+        for (int y = std::max<int>(r.y, area.y); y < std::min(r.y + r.height, area.y + area.height); ++y) {
+            for (int x0 = std::max<int>(r.x, area.x); x0 < std::min(r.x + r.width, area.x + area.width); ++x0) {
+                const std::size_t at = static_cast<std::size_t>(y - area.y) * area.width + (x0 - area.x);
+                left -= drawn[at] ? 0 : 1;
+                drawn[at] = true;
+            }
+        }
+    }
+    return true;
 }
 
 struct PopupWatch::Connection {

@@ -2,7 +2,8 @@
 // The real program under a real X server, driven as a person drives it. Each test gets its own
 // Xvfb on a free display, a scratch working folder and a scratch folder for drive C; everything
 // started is ended again by its process id. Every wait is for an event (a pipe, a process that
-// ends, a window that maps or goes, a file that appears); the bounds only guard against a hang.
+// ends, a window that maps, takes the keyboard or goes, a file that appears, a window the program
+// drew again); the bounds only guard against a hang.
 #include <sys/resource.h>
 #include <sys/types.h>
 
@@ -20,9 +21,11 @@ namespace quorin::e2e {
 
 using namespace std::chrono_literals;
 
-// Guards: long enough for a sanitizer build on a loaded machine.
-inline constexpr std::chrono::milliseconds kWindowBound = 90s;
-inline constexpr std::chrono::milliseconds kExitBound = 120s;
+// Bounds only guard against a hang; each is scaled by QUORIN_E2E_SLOWDOWN (a factor, 1 when unset),
+// which a slow machine or a sanitizer build raises.
+std::chrono::milliseconds Bound(std::chrono::milliseconds base);
+inline const std::chrono::milliseconds kWindowBound = Bound(90s);
+inline const std::chrono::milliseconds kExitBound = Bound(120s);
 
 struct SpawnOptions {
     std::filesystem::path workingFolder;           // empty: the caller's
@@ -46,6 +49,10 @@ public:
     // process's resource use (its peak memory) goes to `usage` when given.
     std::optional<int> Wait(std::chrono::milliseconds bound, rusage* usage = nullptr);
     void Signal(int signal);
+    // SIGSTOP, returning once the process is stopped (or ended): input sent meanwhile waits in
+    // its queue. Continue sends SIGCONT.
+    void Stop();
+    void Continue();
     // Everything the child wrote to its stdout up to its end (captureOutput).
     std::string Output(std::chrono::milliseconds bound);
     // The read end of its stdout (captureOutput), to wait on beside other descriptors.
@@ -115,6 +122,8 @@ public:
     // drives the program as a person does turns it off: keys then go where the program and the
     // window manager put the focus, and a lost keyboard shows.
     void FocusFirst(bool on) { focusFirst_ = on; }
+    // Whether Keys and Type send their keys with no pause between them (off by default).
+    void NoDelay(bool on) { noDelay_ = on; }
     // A search for a visible window with one of the titles, left running: its output turns
     // readable when one shows, so a test can wait for it beside other events.
     std::unique_ptr<Child> Watch(const std::vector<std::string>& titles) const;
@@ -128,6 +137,7 @@ private:
     WindowId Search(const std::vector<std::string>& titles, std::chrono::milliseconds bound, pid_t pid) const;
     std::string display_;
     bool focusFirst_ = true;
+    bool noDelay_ = false;
 };
 
 // What happens to the files of one folder, as inotify reports it: which were opened and which
@@ -189,6 +199,16 @@ struct Image {
 };
 // The window's pixels; with no window, the whole screen's.
 std::optional<Image> Grab(const std::string& display, WindowId window);
+
+// A rectangle of a window, in pixels.
+struct Area {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+// Exposes `area` of the window and waits until the program drew all of it again (X DAMAGE): the
+// expose is answered once the program handled what came before it, with whatever drawing it still
+// owed. A picture of the area taken then shows what the program did up to the call.
+bool Repainted(const std::string& display, WindowId window, Area area,
+               std::chrono::milliseconds bound = kWindowBound);
 // The picture as a binary PPM file, for a person to look at.
 bool SavePicture(const Image& image, const std::filesystem::path& path);
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -37,6 +38,27 @@ ini.read(sys.argv[1], encoding='utf-8')
 print('\n'.join(ini.sections()))
 )";
 
+constexpr const char* kMarkMaster = R"(
+import sys
+from pypdf import PdfReader, PdfWriter
+from pypdf.generic import NameObject, TextStringObject
+writer = PdfWriter()
+writer.clone_reader_document_root(PdfReader(sys.argv[1]))
+for field in writer._root_object['/AcroForm']['/Fields']:
+    field = field.get_object()
+    if field.get('/T') == 'Text1':
+        field[NameObject('/V')] = TextStringObject(sys.argv[3])
+writer.write(sys.argv[2])
+)";
+
+constexpr const char* kReadFields = R"(
+import sys
+from pypdf import PdfReader
+for name, field in PdfReader(sys.argv[1]).get_fields().items():
+    value = field.get('/V')
+    print(name + '\t' + ('' if value is None else str(value)))
+)";
+
 // Every part, the empty ones at the end included.
 std::vector<std::string> Split(const std::string& text, char separator)
 {
@@ -47,6 +69,36 @@ std::vector<std::string> Split(const std::string& text, char separator)
     }
     parts.push_back(text.substr(at));
     return parts;
+}
+
+// The browse's left edge, where no text is drawn: one column down the list (9, 7, 311 by 132 of
+// 330 by 345 dialog units), in pixels of a window of this size.
+Area BrowseEdge(int width, int height)
+{
+    const int top = static_cast<int>(7 / 345.0 * height);
+    return {static_cast<int>((9 + 2) / 330.0 * width), top, 1, static_cast<int>((7 + 132) / 345.0 * height) - top};
+}
+
+// The highlighted rows of the browse: runs of the selection colour down its left edge.
+std::vector<Band> HighlightedRows(const Image& image)
+{
+    const Area edge = BrowseEdge(image.width, image.height);
+    const auto selected = [](std::uint32_t pixel) {
+        const int r = static_cast<int>(pixel >> 16 & 0xFF);
+        const int b = static_cast<int>(pixel & 0xFF);
+        return b > 120 && b > r + 60;
+    };
+    std::vector<Band> bands;
+    for (int y = edge.y; y < edge.y + edge.height; ++y) {
+        if (!selected(image.At(edge.x, y))) {
+            continue;
+        }
+        if (bands.empty() || bands.back().top + bands.back().height != y) {
+            bands.push_back({y, 0});
+        }
+        ++bands.back().height;
+    }
+    return bands;
 }
 
 } // namespace
@@ -79,6 +131,7 @@ void DesktopTest::SetUp()
 
 void DesktopTest::TearDown()
 {
+    program_.reset();
     xdo_.reset();
     windowManager_.reset();
     x_.reset();
@@ -105,6 +158,13 @@ void WindowManagerTest::SetUp()
     if (!HasFatalFailure() && GetParam()) {
         StartWindowManager();
     }
+}
+
+void WindowManagerTest::DriveAsAPerson(WindowId main)
+{
+    xdo_->FocusFirst(false);
+    // A window that shows has not always taken the keyboard yet: a key sent before would be lost.
+    ASSERT_TRUE(WaitFocus(x_->display(), main)) << "the window did not take the keyboard when it showed";
 }
 
 WindowId WindowManagerTest::Await(const std::string& title)
@@ -137,6 +197,51 @@ void WindowManagerTest::Closed(WindowId window, WindowId back, const std::string
     }
 }
 
+Band WindowManagerTest::HighlightedWhileAsked(WindowId main, const std::string& title, const std::string& answer)
+{
+    const WindowId shown = Await(title);
+    const std::optional<Placed> placed = Geometry(main);
+    EXPECT_TRUE(placed && Repainted(x_->display(), main, BrowseEdge(placed->width, placed->height)))
+        << "the browse was not drawn again while \"" << title << "\" was up";
+    const auto image = Grab(x_->display(), main);
+    EXPECT_TRUE(image) << "no picture of the window";
+    const std::vector<Band> bands = image ? HighlightedRows(*image) : std::vector<Band>{};
+    const std::string shot = "browse-" + title + "-" + std::to_string(++looks_);
+    if (image && bands.size() != 1) {
+        Shot(shot + "-window", &*image);
+    }
+    Shot(shot);
+    EXPECT_TRUE(shown && xdo_->Keys(shown, {answer}));
+    Closed(shown, main, "\"" + title + "\"");
+    EXPECT_EQ(bands.size(), 1u) << "rows highlighted while \"" << title << "\" was up";
+    return bands.empty() ? Band{} : bands.front();
+}
+
+BrowseRows WindowManagerTest::ListRows(WindowId main, int count)
+{
+    for (int i = 1; i <= count && !HasFatalFailure(); ++i) {
+        AddRecord(main, {"row" + std::to_string(i) + "@example.org", "ACC" + std::to_string(i)});
+    }
+    if (HasFatalFailure()) {
+        return {};
+    }
+    EXPECT_TRUE(xdo_->Keys(main, {"F1"}));
+    const Band any = HighlightedWhileAsked(main, "Help", "Return");
+    EXPECT_GT(any.height, 4);
+    // The click puts the keyboard into the list, so Home moves its highlight.
+    EXPECT_TRUE(xdo_->ClickAt(main, 40, any.top + any.height / 2));
+    EXPECT_TRUE(xdo_->Keys(main, {"Home", "F1"}));
+    const BrowseRows rows{HighlightedWhileAsked(main, "Help", "Return")};
+    EXPECT_EQ(any.height, rows.first.height);
+    return rows;
+}
+
+WindowId WindowManagerTest::NewRecordForm(WindowId main)
+{
+    EXPECT_TRUE(xdo_->Keys(main, {"alt+i"}));
+    return Await("Record Will Be Added");
+}
+
 std::string WindowManagerName(const ::testing::TestParamInfo<bool>& param)
 {
     return param.param ? "UnderOpenbox" : "WithoutWindowManager";
@@ -149,6 +254,45 @@ void DesktopTest::PutMasterForm()
     Child make({BuiltFile("tools/make-sample-form").string(), "C:\\Morvek20\\form1.pdf"}, options);
     ASSERT_TRUE(ExitedWith(make.Wait(kExitBound), 0));
     ASSERT_TRUE(std::filesystem::exists(driveC_ / "Morvek20" / "form1.pdf"));
+}
+
+void DesktopTest::PutMarkedMasters(const std::vector<std::string>& names)
+{
+    ASSERT_NO_FATAL_FAILURE(PutMasterForm());
+    const std::filesystem::path folder = driveC_ / "Morvek20";
+    const std::filesystem::path sample = root_ / "sample.pdf";
+    std::filesystem::rename(folder / "form1.pdf", sample);
+    for (const std::string& name : names) {
+        ASSERT_TRUE(RunPython(kMarkMaster, {sample.string(), (folder / name).string(), Mark(name)}))
+            << "pypdf could not write " << name;
+    }
+}
+
+std::optional<std::string> DesktopTest::MarkOf(const std::filesystem::path& pdf)
+{
+    const auto fields = FormFields(pdf);
+    if (!fields) {
+        return std::nullopt;
+    }
+    const auto mark = fields->find("Text1");
+    return mark != fields->end() ? std::optional<std::string>(mark->second) : std::nullopt;
+}
+
+std::optional<std::map<std::string, std::string>> DesktopTest::FormFields(const std::filesystem::path& pdf)
+{
+    const auto read = RunPython(kReadFields, {pdf.string()});
+    if (!read) {
+        return std::nullopt;
+    }
+    std::map<std::string, std::string> fields;
+    for (const std::string& row : Split(*read, '\n')) {
+        if (row.empty()) {
+            continue;
+        }
+        const auto tab = row.find('\t');
+        fields[row.substr(0, tab)] = tab == std::string::npos ? "" : row.substr(tab + 1);
+    }
+    return fields;
 }
 
 std::unique_ptr<Child> DesktopTest::Start(bool unprivileged)
@@ -198,15 +342,22 @@ std::optional<int> DesktopTest::Close(Child& program, WindowId main)
 
 void DesktopTest::Session(const std::function<void(WindowId main)>& body, bool unprivileged)
 {
-    auto program = Start(unprivileged);
+    program_ = Start(unprivileged);
     const WindowId main = MainWindow();
     ASSERT_TRUE(main);
     body(main);
     if (HasFatalFailure()) {
-        return; // a dialog may still be up: the program is killed with its Child
+        return; // a dialog may still be up: the program is killed at tear-down
     }
-    const auto status = Close(*program, main);
+    const auto status = Close(*program_, main);
     EXPECT_TRUE(ExitedWith(status, 0)) << DescribeStatus(status);
+}
+
+void DesktopTest::WhileStopped(Child& program, const std::function<void()>& send)
+{
+    program.Stop();
+    send();
+    program.Continue();
 }
 
 void DesktopTest::AddRecord(WindowId main, const Typed& typed)
@@ -258,14 +409,50 @@ void DesktopTest::ExpectStored(const Typed& typed)
     EXPECT_GT(records[0].date, 0) << "the new record starts with today's date";
 }
 
-std::optional<std::filesystem::path> DesktopTest::Shot(const std::string& name)
+Written DesktopTest::WrittenOrBox(FolderWatch& watch, const std::string& box)
+{
+    Written outcome;
+    auto shows = xdo_->Watch({box});
+    while (!outcome.name && !outcome.boxed) {
+        const auto ready = WaitReadable({watch.fd(), shows->OutputFd()}, kWindowBound);
+        if (!ready) {
+            break;
+        }
+        if (*ready == 1) {
+            // A watch that ended without naming a window died on an X error (a window it walked
+            // past went meanwhile): it watches again.
+            if (shows->Output(kWindowBound).find_first_not_of(" \n") == std::string::npos) {
+                shows = xdo_->Watch({box});
+                continue;
+            }
+            outcome.boxed = true;
+            break;
+        }
+        for (const auto& event : watch.Take()) {
+            outcome.events.push_back(event);
+            if (event.written && event.name.front() != '.') {
+                outcome.name = event.name;
+            }
+        }
+    }
+    for (const auto& event : watch.Take()) {
+        outcome.events.push_back(event);
+    }
+    return outcome;
+}
+
+std::optional<std::filesystem::path> DesktopTest::Shot(const std::string& name, const Image* picture)
 {
     const char* folder = std::getenv("QUORIN_E2E_SHOTS");
     if (folder == nullptr || *folder == '\0') {
         return std::nullopt;
     }
-    const auto path = std::filesystem::path(folder) / (name + ".ppm");
-    const auto screen = Grab(x_->display(), WindowId{});
+    // Tests run side by side: each names its pictures after itself.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string prefix = std::string(test->test_suite_name()) + "." + test->name() + "-";
+    std::replace(prefix.begin(), prefix.end(), '/', '-');
+    const auto path = std::filesystem::path(folder) / (prefix + name + ".ppm");
+    const auto screen = picture != nullptr ? std::optional<Image>(*picture) : Grab(x_->display(), WindowId{});
     if (!screen || !SavePicture(*screen, path)) {
         return std::nullopt;
     }
@@ -300,6 +487,15 @@ std::vector<StoredRecord> DesktopTest::StoredRecords()
         records.push_back({std::atoi(f[0].c_str()), std::atoi(f[1].c_str()), f[2], f[3], f[4], f[5], f[6], f[7], f[8]});
     }
     return records;
+}
+
+std::vector<std::string> DesktopTest::StoredAccounts()
+{
+    std::vector<std::string> accounts;
+    for (const StoredRecord& record : StoredRecords()) {
+        accounts.push_back(record.account);
+    }
+    return accounts;
 }
 
 std::vector<std::string> DesktopTest::IniSections()

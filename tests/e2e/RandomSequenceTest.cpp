@@ -33,7 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kFolder = "C:\\Morvek20\\";
-// Masters that open; each tells itself apart by its value of "Text1", which the fill leaves alone.
+// Masters that open, each marked with its name.
 const std::vector<std::string> kMasters = {"form1.pdf", "form2.pdf", "form3.pdf"};
 const std::string kBroken = "broken.pdf"; // there, but no PDF
 const std::string kAbsent = "absent.pdf";
@@ -55,29 +55,6 @@ constexpr Place kMasterLookup{308, 291, 12, 12};
 constexpr Place kSaveAsLookup{308, 309, 12, 12};
 constexpr Place kToForm{175, 327, 60, 14};
 
-// Copies the sample form with "Text1" set, so a filled copy names its master.
-constexpr const char* kMarkMaster = R"(
-import sys
-from pypdf import PdfReader, PdfWriter
-from pypdf.generic import NameObject, TextStringObject
-writer = PdfWriter()
-writer.clone_reader_document_root(PdfReader(sys.argv[1]))
-for field in writer._root_object['/AcroForm']['/Fields']:
-    field = field.get_object()
-    if field.get('/T') == 'Text1':
-        field[NameObject('/V')] = TextStringObject(sys.argv[3])
-writer.write(sys.argv[2])
-)";
-
-constexpr const char* kReadMark = R"(
-import sys
-from pypdf import PdfReader
-value = PdfReader(sys.argv[1]).get_fields()['Text1'].get('/V')
-print('' if value is None else str(value))
-)";
-
-std::string Mark(const std::string& master) { return "master " + master; }
-
 std::optional<unsigned> FromEnvironment(const char* name)
 {
     const char* text = std::getenv(name);
@@ -93,14 +70,8 @@ protected:
     {
         WindowManagerTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
-        PutMasterForm();
+        ASSERT_NO_FATAL_FAILURE(PutMarkedMasters(kMasters));
         const fs::path folder = driveC_ / "Morvek20";
-        const fs::path sample = root_ / "sample.pdf";
-        fs::rename(folder / "form1.pdf", sample);
-        for (const std::string& master : kMasters) {
-            ASSERT_TRUE(RunPython(kMarkMaster, {sample.string(), (folder / master).string(), Mark(master)}))
-                << "pypdf could not write " << master;
-        }
         std::ofstream(folder / kBroken) << "This is no PDF document.\n";
         watch_ = std::make_unique<FolderWatch>(folder);
     }
@@ -124,8 +95,7 @@ protected:
             out << "\n  " << i + 1 << ". " << trail_[i];
         }
         out << "\nthe entries show: \"" << master_ << "\" and \"" << saveAs_ << "\"";
-        const auto picture = Shot(
-            "random-" + std::to_string(seed_) + (GetParam() ? "-openbox-" : "-bare-") + std::to_string(trail_.size()));
+        const auto picture = Shot("seed-" + std::to_string(seed_) + "-step-" + std::to_string(trail_.size()));
         if (picture) {
             out << "\nthe screen: " << picture->string();
         }
@@ -335,38 +305,13 @@ protected:
         const bool click = Chance(0.4);
         Step(std::string("Save To Form by ") + (click ? "a click" : "Alt+T"));
         ++fills_;
-        auto box = xdo_->Watch({"Viewer Error"});
         ASSERT_TRUE(click ? ClickOn(main_, kToForm) : Keys(main_, {"alt+t"}));
-
-        // A copy renamed into place, or the box.
-        std::optional<std::string> written;
-        bool boxed = false;
-        while (!written && !boxed) {
-            const auto ready = WaitReadable({watch_->fd(), box->OutputFd()}, kWindowBound);
-            ASSERT_TRUE(ready) << "the fill neither wrote a copy nor showed a box" << Trail();
-            if (*ready == 1) {
-                // A watch that ended without naming a window died on an X error (a window it
-                // walked past went meanwhile): it watches again.
-                if (box->Output(kWindowBound).find_first_not_of(" \n") == std::string::npos) {
-                    box = xdo_->Watch({"Viewer Error"});
-                    continue;
-                }
-                boxed = true;
-                break;
-            }
-            watch_->Drain();
-            for (const auto& event : watch_->Take()) {
-                events_.push_back(event);
-                if (event.written && event.name.front() != '.') {
-                    written = event.name;
-                }
-            }
-        }
-        for (const auto& event : watch_->Take()) {
-            events_.push_back(event);
-        }
+        const Written outcome = WrittenOrBox(*watch_, "Viewer Error");
+        ASSERT_TRUE(outcome.name || outcome.boxed) << "the fill neither wrote a copy nor showed a box" << Trail();
+        const std::optional<std::string>& written = outcome.name;
+        const bool boxed = outcome.boxed;
         std::set<std::string> opened;
-        for (const auto& event : std::exchange(events_, {})) {
+        for (const auto& event : outcome.events) {
             if (event.opened && (event.name == kBroken || std::count(kMasters.begin(), kMasters.end(), event.name))) {
                 opened.insert(event.name);
             }
@@ -383,9 +328,9 @@ protected:
         if (saves) {
             ASSERT_FALSE(boxed) << "a \"Viewer Error\" box where the names shown fill" << Trail();
             ASSERT_EQ(*written, saveAs) << "the copy went elsewhere than the name shown" << Trail();
-            const auto mark = RunPython(kReadMark, {(folder / *written).string()});
+            const auto mark = MarkOf(folder / *written);
             ASSERT_TRUE(mark) << "pypdf could not read the copy" << Trail();
-            EXPECT_EQ(*mark, Mark(master) + "\n") << "the copy was filled from another master" << Trail();
+            EXPECT_EQ(*mark, Mark(master)) << "the copy was filled from another master" << Trail();
         } else {
             ASSERT_TRUE(boxed) << "wrote " << written.value_or("") << " where the names shown fail" << Trail();
             ASSERT_NO_FATAL_FAILURE(Answer("Viewer Error", {Chance(0.5) ? "Return" : "Escape"}, main_));
@@ -405,7 +350,7 @@ protected:
         trail_.clear();
         fills_ = 0;
         main_ = main;
-        xdo_->FocusFirst(false);
+        ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
         master_ = kFolder + "form1.pdf";
         saveAs_ = kFolder + "form1-filled.pdf";
         const int steps = static_cast<int>(FromEnvironment("QUORIN_E2E_STEPS").value_or(kSteps));
@@ -439,7 +384,6 @@ protected:
     }
 
     std::unique_ptr<FolderWatch> watch_;
-    std::vector<FolderWatch::Event> events_;
     unsigned seed_ = 0;
     std::mt19937 rng_;
     std::vector<std::string> trail_;

@@ -1,8 +1,9 @@
 // The record form of the built program under Xvfb: a record added with Alt+I, typed values and
 // Return is listed by the browse and stays there after a new start, also when the program was
-// killed right after the form closed; its tabs by Alt+digit and its close box's question; two
-// programs in one working folder changing the same record; a huge stored size and a refused date;
-// what is typed after Ctrl+H, a tab switch, the help box and the duplicate-key box is what is stored.
+// killed right after the form closed; its tabs by Alt+digit and the question of its close box and
+// of Alt+F4; two programs in one working folder changing the same record; a huge stored size and a
+// refused date; what is typed after Ctrl+H, a tab switch, the help box and the duplicate-key box is
+// what is stored.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -177,10 +178,9 @@ TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIs
 {
     PutMasterForm();
     Session([&](WindowId main) {
-        xdo_->FocusFirst(false);
+        ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
         // The first record's time typed as shown, so it is to the minute and a recall repeats it.
-        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
-        WindowId form = Await("Record Will Be Added");
+        WindowId form = NewRecordForm(main);
         ASSERT_TRUE(form);
         ASSERT_TRUE(xdo_->Keys(form, {"Tab"}));
         const auto time = CopiedText(x_->display(), [&] { return xdo_->Keys(form, {"ctrl+a", "ctrl+c"}); });
@@ -193,8 +193,7 @@ TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIs
         ASSERT_TRUE(xdo_->Keys(form, {"Return"}));
         ASSERT_NO_FATAL_FAILURE(Closed(form, main, "the record form"));
 
-        ASSERT_TRUE(xdo_->Keys(main, {"alt+i"}));
-        form = Await("Record Will Be Added");
+        form = NewRecordForm(main);
         ASSERT_TRUE(form);
         // The first record's date and time by Ctrl+H: a key already stored.
         ASSERT_TRUE(xdo_->Keys(form, {"ctrl+h", "Tab", "ctrl+h", "Tab"}));
@@ -235,6 +234,30 @@ TEST_P(RecordFormKeysTest, WhatIsTypedAfterRecallTabsHelpAndTheDuplicateKeyBoxIs
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktop, RecordFormKeysTest, ::testing::Bool(), WindowManagerName);
+
+// The window manager's close (Alt+F4 under openbox) on a form with a typed value asks before the value
+// is lost: No keeps the form, Yes closes it and stores nothing.
+using RecordFormCloseKeyTest = WindowManagerTest;
+
+TEST_P(RecordFormCloseKeyTest, AltF4AsksBeforeATypedValueIsLost)
+{
+    PutMasterForm();
+    Session([&](WindowId main) {
+        ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
+        const WindowId form = NewRecordForm(main);
+        ASSERT_TRUE(form);
+        ASSERT_TRUE(xdo_->Keys(form, {"Tab", "Tab"}));
+        ASSERT_TRUE(xdo_->Type(form, "typed@example.org"));
+        ASSERT_TRUE(xdo_->Keys(form, {"alt+F4"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Changes will be lost!", {"alt+n"}, form));
+        ASSERT_TRUE(xdo_->Keys(form, {"alt+F4"}));
+        ASSERT_NO_FATAL_FAILURE(Answer("Changes will be lost!", {"alt+y"}, {}));
+        ASSERT_NO_FATAL_FAILURE(Closed(form, main, "the record form"));
+    });
+    EXPECT_TRUE(StoredRecords().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, RecordFormCloseKeyTest, ::testing::Values(true), WindowManagerName);
 
 } // namespace
 } // namespace quorin::e2e
