@@ -4,7 +4,6 @@
 // report the user's actions back through Window::User...; the pull loop waits inside Qt.
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/runtime/UserInterface.h"
