@@ -11,7 +11,6 @@
 // Qt hands every queued input event to the widgets in one pass of its loop, before the model takes
 // the event the first of them posted; so the rule is kept where Qt takes the window system's events
 // off its queue, before shortcuts and modality look at them.
-#include <QObject>
 #include <QPointer>
 #include <deque>
 #include <memory>

@@ -11,15 +11,25 @@ namespace quorin::ui {
 
 namespace {
 
-int CodePointBytes(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+// The stored bytes of the character that starts at `at`; `units` its length in the text.
+int CharacterBytes(const QString& text, qsizetype at, qsizetype& units)
+{
+    const char16_t c = text[at].unicode();
+    units = 1;
+    if (QChar::isHighSurrogate(c) && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+        units = 2;
+        return 4;
+    }
+    return c == u'\n' ? 2 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+}
 
 } // namespace
 
 int StoredBytes(const QString& text)
 {
     int bytes = 0;
-    for (const char32_t c : text.toUcs4()) {
-        bytes += c == U'\n' ? 2 : CodePointBytes(c);
+    for (qsizetype at = 0, units = 0; at < text.size(); at += units) {
+        bytes += CharacterBytes(text, at, units);
     }
     return bytes;
 }
@@ -27,15 +37,11 @@ int StoredBytes(const QString& text)
 QString FitInto(const QString& added, int room)
 {
     qsizetype end = 0;
-    int used = 0;
-    while (end < added.size()) {
-        const bool pair = added[end].isHighSurrogate() && end + 1 < added.size() && added[end + 1].isLowSurrogate();
-        const int bytes = pair ? 4 : added[end] == QLatin1Char('\n') ? 2 : CodePointBytes(added[end].unicode());
-        if (used + bytes > room) {
+    for (qsizetype units = 0; end < added.size(); end += units) {
+        room -= CharacterBytes(added, end, units);
+        if (room < 0) {
             break;
         }
-        used += bytes;
-        end += pair ? 2 : 1;
     }
     return added.left(end);
 }
