@@ -20,11 +20,15 @@ function(quorin_library name)
   endif()
 endfunction()
 
-# quorin_test_dir(NAME DIR [LIBS lib...] [OWN_MAIN])
-# One GoogleTest executable from every .cpp in DIR; OWN_MAIN when the folder brings main().
+# quorin_test_dir(NAME DIR [LIBS lib...] [EXCLUDE file...] [OWN_MAIN])
+# One GoogleTest executable from every .cpp in DIR but the EXCLUDE ones (names relative to DIR);
+# OWN_MAIN when the folder brings main().
 function(quorin_test_dir name dir)
-  cmake_parse_arguments(Q "OWN_MAIN" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(Q "OWN_MAIN" "" "LIBS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp")
+  foreach(skip IN LISTS Q_EXCLUDE)
+    list(REMOVE_ITEM sources "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${skip}")
+  endforeach()
   if(NOT sources)
     return()
   endif()
@@ -44,4 +48,20 @@ function(quorin_test_dir name dir)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                LABELS ${name}
     DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# quorin_e2e_harness()
+# The library that drives the built program under Xvfb (tests/e2e/Harness.cpp), defined once for
+# the end-to-end tests and the start-up benchmark: xcb tells when a window goes, xcb-damage when
+# it drew.
+function(quorin_e2e_harness)
+  if(TARGET quorin_e2e_harness)
+    return()
+  endif()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(XCB REQUIRED IMPORTED_TARGET GLOBAL xcb xcb-damage)
+  add_library(quorin_e2e_harness STATIC ${PROJECT_SOURCE_DIR}/tests/e2e/Harness.cpp)
+  target_compile_options(quorin_e2e_harness PRIVATE ${QUORIN_WARNINGS})
+  target_include_directories(quorin_e2e_harness PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(quorin_e2e_harness PUBLIC PkgConfig::XCB)
 endfunction()

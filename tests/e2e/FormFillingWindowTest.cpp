@@ -213,7 +213,7 @@ TEST_P(BrowsePopupTest, DeleteFromTheMenuDeletesTheRowHighlightedWhenTheBoxAsks)
         const BrowseRows rows = ListRows(main, 6);
         ASSERT_FALSE(HasFailure());
 
-        ASSERT_TRUE(xdo_->ClickAt(main, 40, rows.At(5)));
+        ASSERT_TRUE(xdo_->ClickAt(main, 80, rows.At(5))); // apart from the list's own click at 40
         ASSERT_TRUE(xdo_->Keys(main, {"F1"}));
         ASSERT_EQ(rows.Of(HighlightedWhileAsked(main, "Help", "Return")), 5) << "a left click highlights its row";
 
@@ -245,9 +245,12 @@ TEST_P(BrowsePopupTest, ShiftF10OpensTheMenuAndDeleteThereDeletesTheHighlightedR
         ASSERT_NO_FATAL_FAILURE(DriveAsAPerson(main));
         const BrowseRows rows = ListRows(main, 4);
         ASSERT_FALSE(HasFailure());
+        int x = 40;
         for (const auto& way : ways) {
             SCOPED_TRACE("\"&Delete\" by " + way.front());
-            ASSERT_TRUE(xdo_->ClickAt(main, 40, rows.At(2)));
+            // Each round a little further along the row: single clicks, never joined into a double.
+            x += 40;
+            ASSERT_TRUE(xdo_->ClickAt(main, x, rows.At(2)));
             PopupWatch popup(x_->display());
             ASSERT_TRUE(xdo_->Keys(main, {"shift+F10"}));
             ASSERT_TRUE(popup.Wait()) << "Shift+F10 opened no popup menu";

@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -386,11 +388,44 @@ bool Xdo::Click(WindowId window, double fx, double fy) const
 
 bool Xdo::ClickAt(WindowId window, int x, int y, int button) const
 {
-    // One connection moves and clicks, so the server takes the click where the move put the pointer;
-    // --sync would wait some seconds for a move to a place where the pointer already is.
-    return Focus(window) && Run({"mousemove", "--window", window.text(), std::to_string(x), std::to_string(y),
-                                 "click", std::to_string(button)})
-                                .has_value();
+    if (!Focus(window)) {
+        return false;
+    }
+    // The move reports where it put the pointer on the screen, as the double click is judged
+    // there, among the clicks one program takes (by the _NET_WM_PID of the window); the click then
+    // comes from a second connection, after the move was done. --sync would wait some seconds for
+    // a move to a place where the pointer already is.
+    const auto moved = Run({"getwindowpid", window.text(), "mousemove", "--window", window.text(), std::to_string(x),
+                            std::to_string(y), "getmouselocation", "--shell"});
+    if (!moved) {
+        return false;
+    }
+    Press press{-1, -1, button, 0};
+    std::istringstream lines(*moved);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("X=", 0) == 0) {
+            press.x = std::atoi(line.c_str() + 2);
+        } else if (line.rfind("Y=", 0) == 0) {
+            press.y = std::atoi(line.c_str() + 2);
+        } else if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
+            press.pid = std::atoi(line.c_str());
+        }
+    }
+    constexpr int kApart = 5; // the toolkit's double-click distance, in pixels on each axis
+    if (button <= 3 && lastPress_ && lastPress_->button == button && lastPress_->pid == press.pid && std::abs(press.x - lastPress_->x) <= kApart
+        && std::abs(press.y - lastPress_->y) <= kApart) {
+        std::fprintf(stderr, "click at (%d, %d) refused: within %d pixels of the click before, at (%d, %d), it "
+                     "would join it into a double click on a fast machine\n",
+                     press.x, press.y, kApart, lastPress_->x, lastPress_->y);
+        return false;
+    }
+    if (!Run({"click", std::to_string(button)})) {
+        return false;
+    }
+    if (button <= 3) {
+        lastPress_ = press;
+    }
+    return true;
 }
 
 std::unique_ptr<Child> Xdo::Watch(const std::vector<std::string>& titles) const

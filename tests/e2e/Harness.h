@@ -115,7 +115,10 @@ public:
     bool Type(WindowId window, const std::string& text) const;
     // A left click at a point given as fractions of the window's width and height.
     bool Click(WindowId window, double fx, double fy) const;
-    // A click of `button` (1 left, 3 right) at a point of the window, in pixels.
+    // A click of `button` (1 left, 3 right, 4 and 5 the wheel) at a point of the window, in pixels.
+    // A left, middle or right click as near the one before of its button as a double click takes
+    // in the same program is refused (false, and says why): two clicks a test means as single ones
+    // join into a double click on a machine fast enough, so it must make them at places apart.
     bool ClickAt(WindowId window, int x, int y, int button = 1) const;
     std::string Name(WindowId window) const;
     // Whether Keys, Type and Click first give the window the keyboard (on by default). A test that
@@ -138,6 +141,11 @@ private:
     std::string display_;
     bool focusFirst_ = true;
     bool noDelay_ = false;
+    struct Press {
+        int x, y, button; // on the screen
+        pid_t pid;        // of the program whose window took it
+    };
+    mutable std::optional<Press> lastPress_;
 };
 
 // What happens to the files of one folder, as inotify reports it: which were opened and which

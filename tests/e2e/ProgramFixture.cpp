@@ -228,7 +228,8 @@ BrowseRows WindowManagerTest::ListRows(WindowId main, int count)
     EXPECT_TRUE(xdo_->Keys(main, {"F1"}));
     const Band any = HighlightedWhileAsked(main, "Help", "Return");
     EXPECT_GT(any.height, 4);
-    // The click puts the keyboard into the list, so Home moves its highlight.
+    // The click puts the keyboard into the list, so Home moves its highlight. Tests click rows
+    // further along (from x 80), so that theirs never join this one into a double click.
     EXPECT_TRUE(xdo_->ClickAt(main, 40, any.top + any.height / 2));
     EXPECT_TRUE(xdo_->Keys(main, {"Home", "F1"}));
     const BrowseRows rows{HighlightedWhileAsked(main, "Help", "Return")};

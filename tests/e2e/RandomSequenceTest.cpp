@@ -122,8 +122,15 @@ protected:
     // ---- what a person does ----
 
     bool Keys(WindowId window, std::vector<std::string> keys) { return xdo_->Keys(window, keys); }
+    // A single click, `across` the place's width. A click on the place clicked last moves at least
+    // a third of its width from there, as two at one spot would join into a double click.
     bool ClickOn(WindowId window, const Place& place, double across = 0.5)
     {
+        if (lastPlace_ == &place && std::abs(across - lastAcross_) < 1.0 / 3) {
+            across = lastAcross_ < 0.5 ? std::min(0.9, lastAcross_ + 0.4) : std::max(0.1, lastAcross_ - 0.4);
+        }
+        lastPlace_ = &place;
+        lastAcross_ = across;
         return xdo_->Click(window, (place.x + place.width * across) / 330.0, (place.y + place.height / 2.0) / 345.0);
     }
     void Answer(const std::string& title, const std::vector<std::string>& keys, WindowId back)
@@ -386,6 +393,8 @@ protected:
     std::unique_ptr<FolderWatch> watch_;
     unsigned seed_ = 0;
     std::mt19937 rng_;
+    const Place* lastPlace_ = nullptr; // the place of the last click, and where across it
+    double lastAcross_ = 0;
     std::vector<std::string> trail_;
     WindowId main_;
     std::string master_;
