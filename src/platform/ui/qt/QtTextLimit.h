@@ -10,10 +10,14 @@
 
 namespace quorin::ui {
 
-int StoredBytes(const QString& text);
+// How a control stores its text: a line entry as it is; a multi-line text as its document gives it
+// back, each line end as CR LF.
+enum class Storage { Line, Lines };
+
+int StoredBytes(const QString& text, Storage storage);
 
 // The longest start of `added` that takes at most `room` stored bytes.
-QString FitInto(const QString& added, int room);
+QString FitInto(const QString& added, int room, Storage storage);
 
 // For a line entry: what a change added beyond the limit is refused or cut; QLineEdit tells the
 // refusal by inputRejected, and so does the cut.
@@ -23,9 +27,15 @@ public:
     State validate(QString& input, int& position) const override;
 
 private:
+    void Track();
+
     int bytes_;
     QLineEdit* edit_;
     mutable QString shown_; // the text last taken: a change is told against it
+    // Where the next insert goes: the cursor, or the selection it replaces. QLineEdit tells a paste's
+    // or a key's move only after validating it, so during that these still hold the place before.
+    qsizetype from_ = 0;
+    qsizetype to_ = 0;
 };
 
 // A multi-line text with the same limit.
