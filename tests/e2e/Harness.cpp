@@ -587,11 +587,18 @@ bool WaitForWindowManager(const std::string& display, std::chrono::milliseconds 
     const xcb_window_t root = Root(x.get());
     const xcb_atom_t check = Atom(x.get(), "_NET_SUPPORTING_WM_CHECK");
     Listen(x.get(), root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    // A manager that ended leaves its name behind (openbox does): the window named must still be.
     const auto named = [&] {
         std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
             xcb_get_property_reply(x.get(), xcb_get_property(x.get(), 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr),
             std::free);
-        return reply && xcb_get_property_value_length(reply.get()) > 0;
+        if (!reply || xcb_get_property_value_length(reply.get()) < static_cast<int>(sizeof(xcb_window_t))) {
+            return false;
+        }
+        const xcb_window_t support = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+        std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> alive(
+            xcb_get_window_attributes_reply(x.get(), xcb_get_window_attributes(x.get(), support), nullptr), std::free);
+        return alive != nullptr;
     };
     const auto deadline = Clock::now() + bound;
     if (named()) {

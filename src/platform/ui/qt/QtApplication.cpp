@@ -4,7 +4,8 @@
 
 namespace quorin::ui {
 
-QtApplication::QtApplication(int& argc, char** argv) : app_(std::make_unique<QApplication>(argc, argv))
+QtApplication::QtApplication(int& argc, char** argv)
+    : app_(std::make_unique<QApplication>(argc, argv)), mapWatch_(std::make_unique<MapWatch>())
 {
     // Windows close through the model's close event, never because the last one went away.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/runtime/UserInterface.h"
+#include "platform/ui/qt/QtMapWatch.h"
 #include "platform/ui/qt/QtUi.h"
 
 class QApplication;
@@ -21,6 +22,7 @@ public:
 
 private:
     std::unique_ptr<QApplication> app_;
+    std::unique_ptr<MapWatch> mapWatch_;
     QtUi ui_;
     UserInterface* previous_ = nullptr;
 };
