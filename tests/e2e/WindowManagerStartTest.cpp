@@ -80,6 +80,7 @@ TEST_F(WindowManagerStartTest, TheWindowShowsWhenTheWindowManagerStartsMeanwhile
             const WindowId main = MainWindow();
             ASSERT_TRUE(main) << "the window was made but never shown";
             ASSERT_TRUE(WaitFocus(x_->display(), main)) << "the window did not take the keyboard";
+            Shot(std::string(placed ? "placed-" : "unplaced-") + std::to_string(run));
             xdo_->FocusFirst(false);
             ASSERT_TRUE(xdo_->Keys(main, {"F1"}));
             const WindowId help = xdo_->Find("Help");
