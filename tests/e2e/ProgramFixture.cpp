@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 namespace quorin::e2e {
@@ -241,6 +243,50 @@ WindowId WindowManagerTest::NewRecordForm(WindowId main)
 {
     EXPECT_TRUE(xdo_->Keys(main, {"alt+i"}));
     return Await("Record Will Be Added");
+}
+
+bool WindowManagerTest::WindowManagerCaughtUp()
+{
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> x(
+        xcb_connect(x_->display().c_str(), nullptr), xcb_disconnect);
+    if (xcb_connection_has_error(x.get()) != 0) {
+        return false;
+    }
+    const auto atom = [&](const char* name) {
+        const xcb_intern_atom_cookie_t asked =
+            xcb_intern_atom(x.get(), 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+            xcb_intern_atom_reply(x.get(), asked, nullptr), std::free);
+        return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    };
+    const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(x.get())).data;
+    // A window of this connection's own, never mapped: the window manager only sets its property.
+    const xcb_window_t window = xcb_generate_id(x.get());
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(x.get(), XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK, &mask);
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = window;
+    request.type = atom("_NET_REQUEST_FRAME_EXTENTS");
+    xcb_send_event(x.get(), 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&request));
+    xcb_flush(x.get());
+    for (;;) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(x.get())) {
+            const bool answered = (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+                                  reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == extents;
+            std::free(event);
+            if (answered) {
+                return true;
+            }
+        }
+        if (xcb_connection_has_error(x.get()) != 0 || !WaitReadable({xcb_get_file_descriptor(x.get())}, kWindowBound)) {
+            return false;
+        }
+    }
 }
 
 std::string WindowManagerName(const ::testing::TestParamInfo<bool>& param)

@@ -151,6 +151,9 @@ protected:
     BrowseRows ListRows(WindowId main, int count);
     // Alt+I in the main window and the record form it opens, once that has the keyboard.
     WindowId NewRecordForm(WindowId main);
+    // Returns once the window manager handled what reached it before, such as a key it acts on
+    // (Alt+F4): it answers a request for a window's frame extents in order with its other events.
+    bool WindowManagerCaughtUp();
 
 private:
     int looks_ = 0;

@@ -3,8 +3,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
 #include <QShortcutEvent>
 #include <QWindow>
+#include <private/qhighdpiscaling_p.h>
+#include <qpa/qplatformwindow.h>
 #include <qpa/qwindowsysteminterface.h>
 #include <qpa/qwindowsysteminterface_p.h>
 
@@ -20,16 +25,27 @@ using Event = QWindowSystemInterfacePrivate::WindowSystemEvent;
 using KeyEvent = QWindowSystemInterfacePrivate::KeyEvent;
 using MouseEvent = QWindowSystemInterfacePrivate::MouseEvent;
 using WheelEvent = QWindowSystemInterfacePrivate::WheelEvent;
+using CloseEvent = QWindowSystemInterfacePrivate::CloseEvent;
+#ifndef QT_NO_CONTEXTMENU
+using ContextMenuEvent = QWindowSystemInterfacePrivate::ContextMenuEvent;
+#endif
 
-// Keys, mouse buttons, moves and the wheel. A shortcut override is no input of its own: Qt makes it
-// while it hands on a key press.
+// Keys, mouse buttons, moves and the wheel, and what the window system makes of the user's own
+// keys and clicks: the window manager's close (its close box, Alt+F4) and the Menu key's request
+// for a context menu, which the X backend queues just before the key itself. A shortcut override
+// is no input of its own: Qt makes it while it hands on a key press. A close the program asks for
+// (QWindow::close) is delivered at once and never comes here.
 bool IsInput(const Event& e)
 {
     switch (e.type) {
     case QWindowSystemInterfacePrivate::Key:
         return static_cast<const KeyEvent&>(e).keyType != QEvent::ShortcutOverride;
     case QWindowSystemInterfacePrivate::Mouse:
-    case QWindowSystemInterfacePrivate::Wheel: return true;
+    case QWindowSystemInterfacePrivate::Wheel:
+    case QWindowSystemInterfacePrivate::Close: return true;
+#ifndef QT_NO_CONTEXTMENU
+    case QWindowSystemInterfacePrivate::ContextMenu: return true;
+#endif
     default: return false;
     }
 }
@@ -39,8 +55,18 @@ std::unique_ptr<Event> Copy(const Event& e)
     switch (e.type) {
     case QWindowSystemInterfacePrivate::Key: return std::make_unique<KeyEvent>(static_cast<const KeyEvent&>(e));
     case QWindowSystemInterfacePrivate::Mouse: return std::make_unique<MouseEvent>(static_cast<const MouseEvent&>(e));
+    case QWindowSystemInterfacePrivate::Close: return std::make_unique<CloseEvent>(static_cast<const CloseEvent&>(e));
+#ifndef QT_NO_CONTEXTMENU
+    case QWindowSystemInterfacePrivate::ContextMenu:
+        return std::make_unique<ContextMenuEvent>(static_cast<const ContextMenuEvent&>(e));
+#endif
     default: return std::make_unique<WheelEvent>(static_cast<const WheelEvent&>(e));
     }
+}
+
+bool IsPointer(const Event& e)
+{
+    return e.type == QWindowSystemInterfacePrivate::Mouse || e.type == QWindowSystemInterfacePrivate::Wheel;
 }
 
 // Where keys go now: the menu or the box that asks, else the window the model runs.
@@ -60,8 +86,10 @@ QWindow* KeyTarget()
 
 // A key goes where the model's focus is, whichever of the program's windows the window system
 // still gives the keyboard (the window under a box that just opened, the box that just closed):
-// that window is the active one for Qt's access keys and focus.
-void AimKey(KeyEvent& key)
+// that window is the active one for Qt's access keys and focus. So does the Menu key's request,
+// which Qt hands to the focused widget of the window it names.
+template <class Keyed>
+void AimKey(Keyed& key)
 {
     QWindow* target = KeyTarget();
     if (target == nullptr) {
@@ -75,6 +103,19 @@ void AimKey(KeyEvent& key)
     }
 }
 
+// Where a point of the screen lies in the window, as the window system has it: while a window
+// manager has yet to carry out a move the program asked for, Qt already takes the window to be
+// there (and takes a frame position for the window's own before it knows the frame).
+QPointF InWindow(QWindow& window, const QPointF& global)
+{
+    const QPlatformWindow* platform = window.handle();
+    if (platform == nullptr) {
+        return window.mapFromGlobal(global);
+    }
+    const QPoint native = platform->mapFromGlobal(QHighDpi::toNativeGlobalPosition(global, &window).toPoint());
+    return QHighDpi::fromNativeLocalPosition(QPointF(native), &window);
+}
+
 // A held click goes to the window under the pointer now, which may be one that opened meanwhile.
 template <class Pointer>
 void AimPointer(Pointer& pointer)
@@ -82,7 +123,7 @@ void AimPointer(Pointer& pointer)
     QWindow* under = QGuiApplication::topLevelAt(pointer.globalPos.toPoint());
     if (under != nullptr && under != pointer.window) {
         pointer.window = under;
-        pointer.localPos = under->mapFromGlobal(pointer.globalPos);
+        pointer.localPos = InWindow(*under, pointer.globalPos);
         pointer.flags &= ~Event::NullWindow;
     }
 }
@@ -125,6 +166,10 @@ public:
     {
         if (e->type == QWindowSystemInterfacePrivate::Key) {
             AimKey(*static_cast<KeyEvent*>(e));
+#ifndef QT_NO_CONTEXTMENU
+        } else if (e->type == QWindowSystemInterfacePrivate::ContextMenu) {
+            AimKey(*static_cast<ContextMenuEvent*>(e));
+#endif
         } else if (wasHeld && e->type == QWindowSystemInterfacePrivate::Mouse) {
             auto* mouse = static_cast<MouseEvent*>(e);
             if (mouse->buttonType != QEvent::MouseMove) {
@@ -156,8 +201,10 @@ private:
     QWindowSystemEventHandler* previous_;
 };
 
-// An access key presses its button at once, not on Qt's animation timer, so that the press takes
-// its place among the keys after it. A box, dialog or menu that shows is what the program waits on.
+// A key that presses a button presses it at once, not on Qt's animation timer, so that the press
+// takes its place among the keys after it: an access key of the button or of the prompt it is the
+// buddy of, and a box's answer by its plain letter. A box, dialog or menu that shows is what the
+// program waits on.
 class InputOrder::Filter : public QObject {
 public:
     explicit Filter(InputOrder& order) : order_(order) { qApp->installEventFilter(this); }
@@ -166,8 +213,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Shortcut) {
-            auto* button = qobject_cast<QAbstractButton*>(watched);
-            if (button != nullptr && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+            if (static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+                return false; // Qt only moves the focus among the widgets that share it
+            }
+            if (auto* button = qobject_cast<QAbstractButton*>(watched)) {
                 if (button->isEnabled()) {
                     if (button->isCheckable() && (button->focusPolicy() & Qt::ClickFocus) != 0) {
                         button->setFocus(Qt::ShortcutFocusReason);
@@ -176,17 +225,53 @@ protected:
                 }
                 return true;
             }
+            // A prompt's access key focuses its buddy, and presses it where it is a button.
+            if (auto* label = qobject_cast<QLabel*>(watched)) {
+                if (auto* button = qobject_cast<QAbstractButton*>(label->buddy())) {
+                    if (button->focusPolicy() != Qt::NoFocus) {
+                        button->setFocus(Qt::ShortcutFocusReason);
+                    }
+                    button->click();
+                    return true;
+                }
+            }
+        } else if (event->type() == QEvent::KeyPress) {
+            // A key the focused button left to its box: the box takes a button's letter without
+            // Alt as its answer, as Qt's box does, but at once.
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+                return AnswerByLetter(*box, *static_cast<QKeyEvent*>(event));
+            }
         } else if (event->type() == QEvent::Show && watched->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(watched);
+            if (widget->isWindow()) {
+                order_.Opening(widget->windowHandle());
+            }
             if (widget->isWindow() && (widget->windowType() == Qt::Popup || widget->isModal())
                 && dynamic_cast<WindowWidget*>(widget) == nullptr) {
                 order_.Shown(widget);
             }
+        } else if (event->type() == QEvent::Expose && watched->isWindowType()) {
+            order_.ReleaseLater(); // a click may wait for this window's place
         }
         return false;
     }
 
 private:
+    static bool AnswerByLetter(QMessageBox& box, const QKeyEvent& key)
+    {
+        if ((key.modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) != 0) {
+            return false;
+        }
+        for (QAbstractButton* button : box.buttons()) {
+            const QKeySequence shortcut = button->shortcut();
+            if (!shortcut.isEmpty() && shortcut[0].key() == key.key()) {
+                button->click();
+                return true;
+            }
+        }
+        return false;
+    }
+
     InputOrder& order_;
 };
 
@@ -229,6 +314,9 @@ bool InputOrder::Release()
 {
     auto& held = hook_->held;
     while (!held.empty() && Waiting()) {
+        if (IsPointer(*held.front()) && Placing()) {
+            break; // on with the next exposure
+        }
         BringFocusInStep();
         std::unique_ptr<Event> next = std::move(held.front());
         held.pop_front();
@@ -259,6 +347,26 @@ void InputOrder::Wake(const Window& window)
             frame.loop->quit();
         }
     }
+}
+
+void InputOrder::Opening(QWindow* window)
+{
+    // A window shown minimized is exposed only once restored, and nothing clicks into it before.
+    if (window != nullptr && !window->isExposed() && (window->windowStates() & Qt::WindowMinimized) == 0) {
+        opening_.emplace_back(window);
+    }
+}
+
+// Until the window system exposes a window that opened, Qt knows only the place it asked for: a
+// window manager puts its frame there and the window inside it, and the window system tells where
+// the window is (and that it is on the screen at all) before it exposes it.
+bool InputOrder::Placing()
+{
+    std::erase_if(opening_, [](const QPointer<QWindow>& window) {
+        return window == nullptr || !window->isVisible() || window->isExposed()
+               || (window->windowStates() & Qt::WindowMinimized) != 0;
+    });
+    return !opening_.empty();
 }
 
 void InputOrder::Shown(QWidget* widget)

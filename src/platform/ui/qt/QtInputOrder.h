@@ -6,7 +6,10 @@
 // window opening or closing) is held in the order it came and handed on once the program waits
 // again, one event at a time: keys to the control that has the model's focus then, clicks to the
 // widget under the pointer then. An event that posts something to the model stops the hand-on
-// until the model has taken it. Paint, timers and the window system's own events are not held.
+// until the model has taken it, and a click or a wheel turn waits for the windows that open to be
+// placed by the window system, as only then is it known which of them is under the pointer.
+// Paint, timers and the window system's own events are not held; its close of a window, asked for
+// by the user, is.
 //
 // Qt hands every queued input event to the widgets in one pass of its loop, before the model takes
 // the event the first of them posted; so the rule is kept where Qt takes the window system's events
@@ -18,6 +21,7 @@
 
 class QEventLoop;
 class QWidget;
+class QWindow;
 
 namespace quorin {
 class Window;
@@ -67,8 +71,12 @@ private:
     int BaseDepth() const;
     void Shown(QWidget* widget);
     void ReleaseLater();
+    // A top-level window shows: where it lies is known once the window system exposes it.
+    void Opening(QWindow* window);
+    bool Placing();
 
     std::vector<Frame> frames_;
+    std::vector<QPointer<QWindow>> opening_;
     std::unique_ptr<Hook> hook_;
     std::unique_ptr<Filter> filter_;
     bool releaseQueued_ = false;

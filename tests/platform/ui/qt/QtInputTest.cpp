@@ -1,11 +1,14 @@
 // How the Qt backend takes the user's input: keys queued by the window system before the program
-// runs are taken in the order they came, also across a request the first of them makes; entries
-// take no more than their variables store, whether typed, pasted or written on several lines.
+// runs are taken in the order they came, also across a request the first of them makes, a box's
+// answer and the window manager's close; entries take no more than their variables store, whether
+// typed, pasted or written on several lines.
 #include "QtWindowFixture.h"
 #include "platform/runtime/Event.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -49,6 +52,18 @@ std::vector<Event> RunUntil(Window& window, EventCode last, int control)
         if (e.code == last && e.control == control) {
             break;
         }
+    }
+    return seen;
+}
+
+// Which event of which control, by name, for comparing what a loop saw.
+using Seen = std::vector<std::pair<std::string_view, int>>;
+
+Seen Codes(const std::vector<Event>& events)
+{
+    Seen seen;
+    for (const Event& e : events) {
+        seen.emplace_back(EventName(e.code), e.control);
     }
     return seen;
 }
@@ -106,6 +121,111 @@ TEST_F(QtInputTest, KeysQueuedBehindARequestReachTheWindowItOpens)
 
     EXPECT_EQ(name_.Str(), "Paul") << "nothing was typed into the window under the form";
     EXPECT_EQ(Widget<QLineEdit>(kName)->text(), "Paul");
+}
+
+// Alt+S asks a question, answered by a plain letter; Return typed on is for the window again, where
+// it presses the button Alt+S focused: the letter answers at once, before Return reaches the box
+// and presses its default button.
+TEST_F(QtInputTest, ABoxAnsweredByItsLetterActsBeforeTheKeysAfterIt)
+{
+    const std::pair<int, int> cases[] = {{Qt::Key_N, button::kNo}, {Qt::Key_Y, button::kYes}};
+    for (const auto& [letter, answer] : cases) {
+        SCOPED_TRACE(answer);
+        QWindow* top = Top()->windowHandle();
+        QueueKey(top, Qt::Key_S, Qt::AltModifier);
+        QueueKey(top, letter, Qt::NoModifier, QString(QChar(letter).toLower()));
+        QueueKey(top, Qt::Key_Return);
+        QueueKey(top, Qt::Key_O, Qt::AltModifier);
+
+        ASSERT_EQ(Codes({Next()}), (Seen{{"Accepted", kSave}}));
+        MessageBoxRequest question;
+        question.caption = "Confirm Save";
+        question.text = "Save the name?";
+        question.icon = icon::kQuestion;
+        question.buttons = button::kYes | button::kNo;
+        question.defaultButton = button::kYes;
+        EXPECT_EQ(ui_.ShowMessageBox(question), answer);
+        EXPECT_EQ(Codes(RunUntil(*window_, EventCode::Accepted, kOk)),
+                  (Seen{{"Accepted", kSave}, {"Accepted", kOk}}))
+            << "Return did not reach the window after the box";
+    }
+}
+
+// A prompt's access key presses the button it is the buddy of at once, as the button's own would:
+// the key typed on acts after the press.
+TEST_F(QtInputTest, APromptsAccessKeyPressesItsButtonBeforeTheKeysAfterIt)
+{
+    Widget<QLabel>(kNamePrompt)->setBuddy(Widget(kExport));
+    QWindow* top = Top()->windowHandle();
+    QueueKey(top, Qt::Key_N, Qt::AltModifier);
+    QueueKey(top, Qt::Key_O, Qt::AltModifier);
+
+    EXPECT_EQ(Codes(RunUntil(*window_, EventCode::Accepted, kOk)),
+              (Seen{{"Accepted", kExport}, {"Accepted", kOk}}));
+    EXPECT_EQ(export_, 1);
+}
+
+// The window manager's close (its close box, Alt+F4) queued behind a Tab and a Space that checks
+// the box Tab went to: the close acts after them, on the window they changed.
+TEST_F(QtInputTest, ACloseQueuedBehindKeysActsAfterThem)
+{
+    Open(kWinGray | kWinDouble | kWinSystem);
+    window_->Select(kName);
+    QWindow* top = Top()->windowHandle();
+    QueueKey(top, Qt::Key_Tab);
+    QueueKey(top, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(top);
+    QueueKey(top, Qt::Key_O, Qt::AltModifier); // ends the loop should the close be lost
+
+    std::vector<Event> seen;
+    while (window_->NextEvent()) {
+        const Event e = window_->currentEvent();
+        if (e.code == EventCode::Selected || e.code == EventCode::OpenWindow) {
+            continue;
+        }
+        seen.push_back(e);
+        if (e.code == EventCode::CloseWindow) {
+            EXPECT_EQ(export_, 1) << "the close came before the Space";
+            window_->SkipDefault(); // kept open: what came after the close is seen too
+        } else if (e.code == EventCode::Accepted && e.control == kOk) {
+            break;
+        }
+    }
+    EXPECT_EQ(Codes(seen), (Seen{{"Accepted", kExport}, {"CloseWindow", 0}, {"Accepted", kOk}}));
+}
+
+// The Menu key's request for a context menu, queued behind an access key whose request opens a
+// window: it reaches the focused control of that window, as the keys after it do.
+TEST_F(QtInputTest, AContextMenuRequestQueuedBehindARequestReachesTheWindowItOpens)
+{
+    // Where the request lands; Qt's own menu of an entry is not wanted here.
+    struct Catch : QObject {
+        QWidget* at = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::ContextMenu && watched->isWidgetType()) {
+                at = static_cast<QWidget*>(watched);
+                return true;
+            }
+            return false;
+        }
+    } caught;
+    qApp->installEventFilter(&caught);
+    window_->Select(kList);
+    QWindow* top = Top()->windowHandle();
+    QueueKey(top, Qt::Key_S, Qt::AltModifier);
+    QWindowSystemInterface::handleContextMenuEvent(top, false, QPoint(), QPoint(), Qt::NoModifier);
+    QueueKey(top, Qt::Key_Return);
+
+    ASSERT_EQ(Codes({Next()}), (Seen{{"Accepted", kSave}}));
+    InnerWindow form;
+    ASSERT_NE(form.window, nullptr);
+    form.window->Open(window_.get());
+    RunUntil(*form.window, EventCode::Accepted, kOk);
+    ASSERT_NE(caught.at, nullptr) << "no context menu was asked for";
+    EXPECT_EQ(caught.at->window(), QtUi::WidgetOf(*form.window)) << "asked for in the window under the form";
+    DisposeWindow(form.window);
+    qApp->removeEventFilter(&caught);
 }
 
 // A paste longer than the entry takes is cut at its limit, counted in stored bytes and never in
